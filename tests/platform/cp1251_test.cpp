@@ -1,0 +1,82 @@
+#include "platform/cp1251.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+using namespace platform::literals;
+
+namespace {
+
+std::string allBytes() {
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) {
+        bytes.push_back(static_cast<char>(b));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Cp1251, EveryByteSurvivesARoundTripThroughUtf8) {
+    const std::string bytes = allBytes();
+    const std::string utf8 = platform::cp1251ToUtf8(bytes);
+    EXPECT_TRUE(platform::isValidUtf8(utf8));
+    EXPECT_EQ(platform::utf8ToCp1251(utf8), bytes);
+}
+
+TEST(Cp1251, AgreesWithTheSystemConverterOnEveryDefinedByte) {
+    iconv_t cd = iconv_open("UTF-8", "CP1251");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        GTEST_SKIP() << "the C library has no CP1251 converter";
+    }
+    for (int b = 1; b < 256; ++b) {
+        if (b == 0x98) {
+            continue;  // undefined in 1251; ours keeps it as U+0098
+        }
+        char in[1] = {static_cast<char>(b)};
+        char out[8] = {};
+        char* inPtr = in;
+        char* outPtr = out;
+        std::size_t inLeft = 1;
+        std::size_t outLeft = sizeof out;
+        ASSERT_NE(iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft), static_cast<std::size_t>(-1))
+            << "byte " << b;
+        const std::string expected(out, sizeof out - outLeft);
+        EXPECT_EQ(platform::cp1251ToUtf8(std::string(1, static_cast<char>(b))), expected)
+            << "byte " << b;
+    }
+    iconv_close(cd);
+}
+
+TEST(Cp1251, LiteralsBecomeTheirCp1251BytesAtCompileTime) {
+    constexpr std::string_view error = "Ошибка"_cp1251;
+    static_assert(error.size() == 6);
+    EXPECT_EQ(error, "\xCE\xF8\xE8\xE1\xEA\xE0");
+    EXPECT_EQ("Ёё №5 «x»"_cp1251, platform::utf8ToCp1251("Ёё №5 «x»"));
+    EXPECT_EQ("AT\r\n"_cp1251, "AT\r\n");
+    EXPECT_EQ(""_cp1251, "");
+}
+
+TEST(Cp1251, UnmappableAndMalformedUtf8BecomesQuestionMarks) {
+    EXPECT_EQ(platform::utf8ToCp1251("a\xE2\x82\xAC"), "a\x88");  // the euro sign has a byte
+    EXPECT_EQ(platform::utf8ToCp1251("\xE4\xB8\xAD"), "?");        // a CJK letter has none
+    EXPECT_EQ(platform::utf8ToCp1251("x\xC3"), "x?");              // cut sequence
+    EXPECT_EQ(platform::utf8ToCp1251("\xC0\x80"), "??");           // overlong NUL
+    EXPECT_EQ(platform::utf8ToCp1251("\xED\xA0\x80"), "???");      // surrogate
+}
+
+TEST(Cp1251, TellsUtf8TextFrom1251Text) {
+    EXPECT_TRUE(platform::looksLikeUtf8("Общие"));
+    EXPECT_FALSE(platform::looksLikeUtf8("\xCE\xE1\xF9\xE8\xE5"));  // the same word in 1251
+    EXPECT_FALSE(platform::looksLikeUtf8("plain ASCII"));
+    EXPECT_TRUE(platform::isValidUtf8("plain ASCII"));
+}
+
+TEST(Cp1251, FileNamesCrossTheBoundaryInBothDirections) {
+    const std::string text = std::string("Проверка"_cp1251) + ".cmd_list";
+    const std::filesystem::path path = platform::textToPath(text);
+    EXPECT_EQ(path.native(), "Проверка.cmd_list");
+    EXPECT_EQ(platform::pathToText(path), text);
+}

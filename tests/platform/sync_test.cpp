@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/locker.h"
+#include "platform/manual_reset_event.h"
+
+TEST(ManualResetEvent, StaysSetAndReleasesEveryWaiterUntilReset) {
+    SimpleUtils::ManualResetEvent event(false, "__disconnect_event__");
+    EXPECT_EQ(event.name(), "__disconnect_event__");
+    EXPECT_FALSE(event.isSet());
+
+    std::atomic<int> released{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 3; ++i) {
+        waiters.emplace_back([&] {
+            event.wait();
+            ++released;
+        });
+    }
+    event.set();
+    for (auto& t : waiters) {
+        t.join();
+    }
+    EXPECT_EQ(released, 3);
+    EXPECT_TRUE(event.waitFor(0));  // still set
+    EXPECT_TRUE(event.waitFor(0));
+
+    event.reset();
+    EXPECT_FALSE(event.isSet());
+}
+
+TEST(ManualResetEvent, TimedWaitOnAnUnsetEventReturnsFalseAfterItsTime) {
+    SimpleUtils::ManualResetEvent event;
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(event.waitFor(30));
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(30));
+    SimpleUtils::ManualResetEvent initiallySet(true);
+    EXPECT_TRUE(initiallySet.isSet());
+}
+
+TEST(Locker, IsReentrantAndExcludesOtherThreads) {
+    SimpleUtils::Locker locker;
+    {
+        SimpleUtils::LockGuard outer(locker);
+        SimpleUtils::LockGuard inner(locker);  // the holder may enter again
+        std::thread other([&] { EXPECT_FALSE(locker.try_lock()); });
+        other.join();
+    }
+    long counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 10000; ++i) {
+                SimpleUtils::LockGuard guard(locker);
+                ++counter;
+            }
+        });
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(counter, 40000);
+}

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/app_folder.h"
+#include "platform/cp1251.h"
+#include "platform/debug_channel.h"
+#include "platform/system_error.h"
+#include "tests/support/temp_dir.h"
+
+using namespace platform::literals;
+
+TEST(SystemErrorText, GivesTheSystemsTextForAnErrno) {
+    EXPECT_EQ(platform::systemErrorText(EIO), std::string(std::strerror(EIO)));
+    EXPECT_EQ(platform::systemErrorText(ENOENT), std::string(std::strerror(ENOENT)));
+    EXPECT_FALSE(platform::systemErrorText(123456).empty());
+}
+
+TEST(SystemErrorText, ConvertsALocalisedTextTo1251) {
+    const char* previous = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    if (std::setlocale(LC_ALL, "ru_RU.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no Russian UTF-8 locale here";
+    }
+    const std::string utf8 = std::strerror(EIO);
+    const std::string text = platform::systemErrorText(EIO);
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(text, platform::utf8ToCp1251(utf8));
+}
+
+TEST(DebugChannel, ATestSinkReceivesEveryTextUnchangedAndCanBeRemoved) {
+    std::vector<std::string> lines;
+    platform::DebugSink previous =
+        platform::setDebugSink([&](std::string_view text) { lines.emplace_back(text); });
+    platform::debugOutput("line one\n");
+    platform::debugOutput("Ошибка"_cp1251);
+    platform::setDebugSink(std::move(previous));
+    platform::debugOutput("to syslog, not to the test\n");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "line one\n");
+    EXPECT_EQ(lines[1], "Ошибка"_cp1251);
+}
+
+TEST(ApplicationFolder, DefaultsToTheExecutablesWritableFolderAndCanBeRedirected) {
+    const std::filesystem::path exeFolder =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    EXPECT_EQ(platform::applicationFolder(), exeFolder);  // the build folder is writable
+    {
+        testsupport::TempAppFolder app;
+        EXPECT_EQ(platform::applicationFolder(), app.path());
+        EXPECT_EQ(platform::applicationPath("orvane.ini"), app.path() / "orvane.ini");
+    }
+    EXPECT_EQ(platform::applicationFolder(), exeFolder);
+}
+
+TEST(ApplicationFolder, StoredNamesWithBackslashesAndCyrillicBecomePaths) {
+    const std::filesystem::path root("/opt/app");
+    EXPECT_EQ(platform::joinStoredName(root, "help\\common.html"), "/opt/app/help/common.html");
+    EXPECT_EQ(platform::joinStoredName(root, "cfg/a.cmd_list"), "/opt/app/cfg/a.cmd_list");
+    EXPECT_EQ(platform::joinStoredName(root, std::string("cfg_help\\"
+                                                         "Тест"_cp1251) + ".txt"),
+              "/opt/app/cfg_help/Тест.txt");
+    EXPECT_EQ(platform::joinStoredName(root, "\\help\\x"), "/opt/app/help/x");
+}
+
+TEST(ApplicationFolder, ACyrillicFolderIsSystemTextIn1251) {
+    testsupport::TempDir dir;
+    const std::filesystem::path folder = dir.path() / "Модем";
+    std::filesystem::create_directory(folder);
+    platform::setApplicationFolder(folder);
+    const std::string text = platform::applicationFolderText();
+    platform::setApplicationFolder({});
+    EXPECT_TRUE(text.ends_with(std::string("/") + std::string("Модем"_cp1251)));
+}
