@@ -1,0 +1,85 @@
+#include "common/validator.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using SimpleUtils::Validator;
+using SimpleUtils::ValidatorImpl;
+using SimpleUtils::ValidatorInt;
+
+TEST(ValidatorTest, IntAcceptsDigitsOnly) {
+    const ValidatorInt validator(false);
+    EXPECT_TRUE(validator.isValidText("123"));
+    EXPECT_FALSE(validator.isValidText("12a"));
+    EXPECT_TRUE(validator.isValidText(""));
+    EXPECT_FALSE(validator.isValidText("1 2"));
+    EXPECT_FALSE(validator.isAllowed('\b'));
+    EXPECT_FALSE(validator.isAllowed('\r'));
+    EXPECT_FALSE(validator.isAllowed('\0'));
+    EXPECT_FALSE(
+        validator.isValidText(std::string_view("1\0"
+                                               "2",
+                                               3)));
+}
+
+TEST(ValidatorTest, IntWithBackspace) {
+    const ValidatorInt validator(true);
+    EXPECT_TRUE(validator.isAllowed('\b'));
+    EXPECT_TRUE(validator.isValidText("1\b2"));
+    EXPECT_FALSE(validator.isAllowed('A'));
+}
+
+TEST(ValidatorTest, SetupSwitchesDigitsAndHexLetters) {
+    ValidatorImpl validator(true, true);
+    EXPECT_TRUE(validator.isValidText("0123456789ABCDEFabcdef"));
+    EXPECT_FALSE(validator.isAllowed('G'));
+    EXPECT_FALSE(validator.isAllowed('g'));
+
+    validator.setup(true, false);
+    EXPECT_TRUE(validator.isValidText("0123456789"));
+    EXPECT_FALSE(validator.isAllowed('a'));
+    EXPECT_FALSE(validator.isAllowed('F'));
+
+    // Hexadecimal letters need digits on as well.
+    validator.setup(false, true);
+    EXPECT_FALSE(validator.isAllowed('5'));
+    EXPECT_FALSE(validator.isAllowed('A'));
+    EXPECT_FALSE(validator.isValidText("0"));
+    EXPECT_TRUE(validator.isValidText(""));
+}
+
+TEST(ValidatorTest, SetupLeavesOtherAllowedCharactersAlone) {
+    ValidatorImpl validator(false, false);
+    EXPECT_TRUE(validator.allow('+'));
+    validator.setup(true, true);
+    validator.setup(false, false);
+    EXPECT_TRUE(validator.isAllowed('+'));
+    EXPECT_TRUE(validator.isValidText("++"));
+}
+
+TEST(ValidatorTest, AllowAndDisallowReportChangesAndKeepNoDuplicates) {
+    std::unique_ptr<Validator> validator = std::make_unique<ValidatorInt>(false);
+    EXPECT_FALSE(validator->allow('7'));  // already allowed
+    EXPECT_TRUE(validator->allow('\xC0'));
+    EXPECT_FALSE(validator->allow('\xC0'));
+    EXPECT_TRUE(validator->isValidText("7\xC0"));
+
+    // One disallow removes a character for good: it was held once only.
+    EXPECT_TRUE(validator->disallow('7'));
+    EXPECT_FALSE(validator->isAllowed('7'));
+    EXPECT_FALSE(validator->disallow('7'));
+    EXPECT_TRUE(validator->disallow('\xC0'));
+    EXPECT_FALSE(validator->isAllowed('\xC0'));
+    EXPECT_FALSE(validator->disallow('x'));
+
+    // A digit allowed twice through setup is still held once.
+    validator->setup(true, false);
+    validator->setup(true, false);
+    EXPECT_TRUE(validator->disallow('3'));
+    EXPECT_FALSE(validator->isAllowed('3'));
+}
+
+}  // namespace
