@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "modem/inquiry_cmd.h"
+
+// An AT command: the bytes to send, the rules that end the answer wait, and the answer as it
+// grows. The answer is judged line by line: a rule matches a finished (CR LF terminated) line
+// that begins with the rule text. Descendants take values out of the answer in on_complete.
+//
+// A command is executed once; a worker that repeats a command copies a template for each run.
+class ATCmd : public InquiryCmd {
+public:
+    struct CompleteRule {
+        std::string text;  // never empty
+        bool success = false;
+    };
+
+    ATCmd() = default;
+
+    std::uint32_t delay_before() const override { return m_delay; }
+    const char* command_data() const override { return m_command.data(); }
+    std::size_t command_size() const override { return m_command.size(); }
+    void on_data(const char* data, int length) override;
+    bool is_complete() const override { return m_complete; }
+    std::uint32_t answer_timeout() const override { return m_timeout; }
+
+    // Called after every chunk that leaves the command complete. result_reason is the text of
+    // the rule that decided the result (empty for a command without rules).
+    virtual void on_complete(const std::string& full_answer, bool result,
+                             const std::string& result_reason);
+
+    void set_command(std::string_view text) { m_command = text; }
+    // Ignores an empty text and a text that already has a rule (the first rule keeps its
+    // flag). Any rule added makes the command wait for an answer.
+    void add_complete_rule(std::string_view text, bool success);
+    void set_answer_timeout(std::uint32_t ms) { m_timeout = ms; }
+    void set_delay_before(std::uint32_t ms) { m_delay = ms; }
+
+    const std::string& full_answer() const { return m_answer; }
+    bool result() const { return m_result; }
+    const std::vector<CompleteRule>& rules() const { return m_rules; }
+
+protected:
+    // The building blocks of a matcher: append the chunk, let every matching rule decide in
+    // turn (the last one wins), then report if the command is complete.
+    void append_answer(const char* data, int length);
+    void take_verdict(const CompleteRule& rule, std::string& reason);
+    void report_if_complete(const std::string& reason);
+
+private:
+    std::string m_command;
+    std::vector<CompleteRule> m_rules;
+    std::string m_answer;
+    // Without rules there is nothing to wait for: the port writes and returns at once.
+    bool m_complete = true;
+    bool m_result = false;
+    std::uint32_t m_timeout = 100;
+    std::uint32_t m_delay = 0;
+};

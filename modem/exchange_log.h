@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+// Observer of the raw modem exchange. Called on whichever thread runs the exchange, so an
+// implementation that touches a window must hand the bytes over rather than draw them.
+class ExchangeLog {
+public:
+    // Bytes received from the modem.
+    virtual void onRead(const char* data, std::uint32_t length) = 0;
+    // Bytes written to the modem.
+    virtual void onWrite(const char* data, std::uint32_t length) = 0;
+    virtual ~ExchangeLog() = default;
+
+protected:
+    ExchangeLog() = default;
+    ExchangeLog(const ExchangeLog&) = default;
+    ExchangeLog& operator=(const ExchangeLog&) = default;
+    ExchangeLog(ExchangeLog&&) = default;
+    ExchangeLog& operator=(ExchangeLog&&) = default;
+};

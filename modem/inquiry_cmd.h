@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// One exchange with the modem as the modem port sees it: how long to wait before writing,
+// what to write, and where to put the bytes that come back until the command says it has
+// heard enough or its answer wait runs out. The command, not the port, judges the answer.
+class InquiryCmd {
+public:
+    virtual std::uint32_t delay_before() const = 0;
+    virtual const char* command_data() const = 0;
+    // 0: nothing is written; the port only listens.
+    virtual std::size_t command_size() const = 0;
+    virtual void on_data(const char* data, int length) = 0;
+    virtual bool is_complete() const = 0;
+    virtual std::uint32_t answer_timeout() const = 0;
+    virtual ~InquiryCmd() = default;
+
+protected:
+    InquiryCmd() = default;
+    // Copying is for concrete commands only (a worker keeps its own copy of a template
+    // command); copying through the interface would slice.
+    InquiryCmd(const InquiryCmd&) = default;
+    InquiryCmd& operator=(const InquiryCmd&) = default;
+    InquiryCmd(InquiryCmd&&) = default;
+    InquiryCmd& operator=(InquiryCmd&&) = default;
+};

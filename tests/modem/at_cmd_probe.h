@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "modem/inquiry_cmd.h"
+
+namespace modem_test {
+
+// A command that records every on_complete call instead of acting on it.
+template <class Base>
+class Probe : public Base {
+public:
+    using Base::Base;
+
+    struct Call {
+        std::string answer;
+        bool result;
+        std::string reason;
+    };
+
+    void on_complete(const std::string& full_answer, bool result,
+                     const std::string& result_reason) override {
+        calls.push_back(Call{full_answer, result, result_reason});
+    }
+
+    std::vector<Call> calls;
+};
+
+// Hands chunks to a command the way the modem port does: one after another while the
+// command still waits. Returns how many chunks were taken.
+inline std::size_t feed(InquiryCmd& cmd, const std::vector<std::string_view>& chunks) {
+    std::size_t taken = 0;
+    for (std::string_view chunk : chunks) {
+        if (cmd.is_complete()) {
+            break;
+        }
+        cmd.on_data(chunk.data(), static_cast<int>(chunk.size()));
+        ++taken;
+    }
+    return taken;
+}
+
+// What a caller can observe once the exchange is over.
+struct Verdict {
+    bool complete = false;
+    bool result = false;
+    std::vector<bool> reportedResults;  // one entry per on_complete call
+    std::vector<std::string> reasons;   // one entry per on_complete call
+
+    bool operator==(const Verdict&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Verdict& v) {
+    out << "{complete=" << v.complete << " result=" << v.result << " calls=[";
+    for (std::size_t i = 0; i < v.reasons.size(); ++i) {
+        out << (i ? ", " : "") << v.reportedResults[i] << ":'" << v.reasons[i] << "'";
+    }
+    return out << "]}";
+}
+
+template <class Cmd>
+Verdict verdictOf(const Probe<Cmd>& cmd) {
+    Verdict v{cmd.is_complete(), cmd.result(), {}, {}};
+    for (const auto& call : cmd.calls) {
+        v.reportedResults.push_back(call.result);
+        v.reasons.push_back(call.reason);
+    }
+    return v;
+}
+
+// Runs a fresh copy of the template over the chunks and returns the verdict.
+template <class Cmd>
+Verdict run(const Probe<Cmd>& templateCmd, const std::vector<std::string_view>& chunks) {
+    Probe<Cmd> cmd{templateCmd};
+    feed(cmd, chunks);
+    return verdictOf(cmd);
+}
+
+}  // namespace modem_test
