@@ -1,0 +1,167 @@
+#include "tools/common_static_log_kav.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/debug_capture.h"
+#include "tools/log_support_layer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace platform::literals;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool hasLine(const std::string& text, const std::string& pattern) {
+    return std::regex_search(text, std::regex(pattern));
+}
+
+// Records its settings, so a test can see what the instance did to a sink handed in.
+class ProbeSink : public SimpleUtils::LogSupportLayer {
+public:
+    void output(std::string_view line, SimpleUtils::LogLevel /*level*/) override {
+        m_lines.emplace_back(line);
+    }
+    void set_locking(bool flag) override {
+        m_lockingSet = flag;
+        LogSupportLayer::set_locking(flag);
+    }
+    void set_min_level(SimpleUtils::LogLevel level) override {
+        m_minLevelSet = level;
+        LogSupportLayer::set_min_level(level);
+    }
+
+    std::vector<std::string> m_lines;
+    bool m_lockingSet = false;
+    SimpleUtils::LogLevel m_minLevelSet = -1;
+};
+
+class CommonStaticLogKavTest : public ::testing::Test {
+protected:
+    void SetUp() override { CommonStaticLogKav::release(); }
+    void TearDown() override { CommonStaticLogKav::release(); }
+
+    testsupport::TempAppFolder m_appFolder;
+    testsupport::DebugCapture m_capture;
+};
+
+TEST_F(CommonStaticLogKavTest, DefaultSinkPassesOnlyCriticalToTheChannel) {
+    SimpleUtils::LogOut* log = CommonStaticLogKav::log();
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(CommonStaticLogKav::log(), log);
+
+    log->none("CommandsThread::pause(%d) complete\n", 10);
+    log->simple("s");
+    log->strong("s");
+    log->critical("rate %d%%", 100);
+
+    const auto lines = m_capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\[[0-9:.]{12}\] CRITICAL {28}rate 100%)")))
+        << lines[0];
+    EXPECT_TRUE(fs::is_empty(m_appFolder.path()));
+}
+
+TEST_F(CommonStaticLogKavTest, FirstCallDecidesLaterArgumentsAreIgnored) {
+    const fs::path file = m_appFolder.path() / "diag.log";
+    std::ofstream(file) << "earlier run\n";
+
+    SimpleUtils::LogOut* log =
+        CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_File, "diag", nullptr, 0);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(
+        CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_DebugOutput, "other", nullptr, 3),
+        log);
+    EXPECT_EQ(CommonStaticLogKav::log(), log);
+
+    log->none("level %d", 0);
+    const std::string text = readFile(file);
+    EXPECT_TRUE(hasLine(text, R"(^\[[0-9:.]{12}\] NONE       diag {21}level 0\n$)")) << text;
+    EXPECT_TRUE(m_capture.lines().empty());
+}
+
+TEST_F(CommonStaticLogKavTest, ReleaseLetsTheNextCallCreateAnew) {
+    CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_File, "first", nullptr, 0);
+    CommonStaticLogKav::release();
+
+    // Now the system's default: the channel, minimum level 3, no file.
+    SimpleUtils::LogOut* log = CommonStaticLogKav::log();
+    log->none("n");
+    log->critical("c");
+    EXPECT_EQ(m_capture.lines().size(), 1u);
+    EXPECT_FALSE(fs::exists(m_appFolder.path() / "first.log"));
+}
+
+TEST_F(CommonStaticLogKavTest, ComboSinkWritesBothWithTheName) {
+    SimpleUtils::LogOut* log =
+        CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_Combo, "комбо"_cp1251, nullptr, 2);
+    log->simple("below");
+    log->strong("kept");
+
+    const auto lines = m_capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(hasLine(lines[0], "STRONG     " + std::string("комбо"_cp1251) + " +kept$"));
+    EXPECT_EQ(readFile(m_appFolder.path() / fs::path(u8"комбо.log")), lines[0] + "\n");
+}
+
+TEST_F(CommonStaticLogKavTest, UnknownTypeActsAsDefault) {
+    SimpleUtils::LogOut* log = CommonStaticLogKav::instance(
+        static_cast<CommonStaticLogKav::LogOutType>(42), "odd", nullptr, 1);
+    log->simple("s");
+    EXPECT_EQ(m_capture.lines().size(), 1u);
+    EXPECT_TRUE(fs::is_empty(m_appFolder.path()));
+}
+
+TEST_F(CommonStaticLogKavTest, GivenSinkIsSetUpButStaysTheCallers) {
+    ProbeSink sink;
+    EXPECT_EQ(CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_Default, "", &sink, 2),
+              &sink);
+    EXPECT_TRUE(sink.m_lockingSet);
+    EXPECT_EQ(sink.m_minLevelSet, 2);
+    // No name given: the sink keeps its own (empty) one.
+    CommonStaticLogKav::log()->strong("x");
+    ASSERT_EQ(sink.m_lines.size(), 1u);
+    EXPECT_TRUE(hasLine(sink.m_lines[0], "STRONG {5} {25}x$")) << sink.m_lines[0];
+
+    CommonStaticLogKav::release();  // must not delete it
+    sink.critical("still alive");
+    EXPECT_EQ(sink.m_lines.size(), 2u);
+}
+
+#ifndef NDEBUG
+TEST_F(CommonStaticLogKavTest, GivenSinkRequiresTheDefaultType) {
+    ProbeSink sink;
+    EXPECT_DEATH(CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_File, "x", &sink, 3),
+                 "LogOut_Default == type");
+}
+#endif
+
+TEST_F(CommonStaticLogKavTest, ConcurrentFirstCallsShareOneSink) {
+    constexpr int kThreads = 4;
+    std::vector<SimpleUtils::LogOut*> seen(kThreads, nullptr);
+    std::vector<std::thread> threads;
+    threads.reserve(kThreads);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&seen, t] { seen[t] = CommonStaticLogKav::log(); });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (auto* log : seen) {
+        EXPECT_EQ(log, seen[0]);
+    }
+}
+
+}  // namespace

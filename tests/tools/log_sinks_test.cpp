@@ -1,0 +1,121 @@
+#include "tools/log_sinks.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+
+#include "platform/cp1251.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/debug_capture.h"
+#include "tools/debug_print.h"
+
+namespace {
+
+using namespace platform::literals;
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+const std::regex kCriticalLine(R"(\[\d{2}:\d{2}:\d{2}\.\d{3}\] CRITICAL   tag +([\s\S]*))");
+
+std::string messageOf(const std::string& line) {
+    std::smatch match;
+    return std::regex_match(line, match, kCriticalLine) ? match[1].str() : "<" + line + ">";
+}
+
+TEST(LogFileUsual, AppendsEachLineWithALineBreak) {
+    testsupport::TempDir dir;
+    const fs::path file = dir.path() / "trace.log";
+    writeFile(file, "earlier run\n");
+
+    SimpleUtils::LogFileUsual sink(platform::pathToText(file), false);
+    sink.print(3, "tag", "one\n");
+    sink.print(3, "tag", "two");
+
+    const std::string text = readFile(file);
+    ASSERT_EQ(text.rfind("earlier run\n", 0), 0u) << text;
+    const std::regex whole(
+        R"(earlier run\n\[[0-9:.]{12}\] CRITICAL   tag +one\n\n\[[0-9:.]{12}\] CRITICAL   tag +two\n)");
+    EXPECT_TRUE(std::regex_match(text, whole)) << text;
+}
+
+TEST(LogFileUsual, DeleteFlagStartsAFreshFile) {
+    testsupport::TempDir dir;
+    const fs::path file = dir.path() / "trace.log";
+    writeFile(file, "earlier run\n");
+
+    SimpleUtils::LogFileUsual sink(platform::pathToText(file), true);
+    EXPECT_FALSE(fs::exists(file));
+    sink.print(3, "tag", "new");
+    EXPECT_EQ(messageOf(readFile(file)), "new\n");
+}
+
+TEST(LogFileUsual, CyrillicFileNameIsSystemText) {
+    testsupport::TempDir dir;
+    const std::string name =
+        platform::pathToText(dir.path()) + "/" + std::string("журнал.log"_cp1251);
+
+    SimpleUtils::LogFileUsual sink(name, true);
+    sink.print(3, "tag", "x");
+    EXPECT_TRUE(fs::exists(dir.path() / fs::path(u8"журнал.log")));
+    EXPECT_EQ(sink.file_name(), name);
+}
+
+TEST(LogFileUsual, UnusableFileNamesLoseLinesSilently) {
+    testsupport::TempDir dir;
+    const fs::path previousFolder = fs::current_path();
+    fs::current_path(dir.path());  // a relative empty name must not land here either
+
+    SimpleUtils::LogFileUsual empty("", true);
+    empty.print(3, "tag", "dropped");
+    SimpleUtils::LogFileUsual missingFolder(platform::pathToText(dir.path() / "none" / "x.log"),
+                                            true);
+    missingFolder.print(3, "tag", "dropped");
+    SimpleUtils::LogCombo emptyCombo("", true);
+    emptyCombo.print(3, "tag", "dropped");
+
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+    fs::current_path(previousFolder);
+}
+
+TEST(LogCombo, WritesToTheChannelAndTheFile) {
+    testsupport::TempDir dir;
+    const fs::path file = dir.path() / "combo.log";
+    writeFile(file, "earlier run\n");
+    testsupport::DebugCapture capture;
+
+    SimpleUtils::LogCombo sink(platform::pathToText(file), true);
+    EXPECT_FALSE(fs::exists(file));
+    sink.print(3, "tag", "both");
+
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(messageOf(lines[0]), "both");
+    EXPECT_EQ(readFile(file), lines[0] + "\n");
+}
+
+TEST(DebugPrint, SendsTheFormattedTextUnfiltered) {
+    testsupport::DebugCapture capture;
+    SimpleUtils::debug_print("ModemTester::stop. entry");
+    SimpleUtils::debug_print("port %d rate %u: %s%%\n", 3, 115200u, "ok");
+    const std::string longText(20000, 'y');
+    SimpleUtils::debug_print("%s", longText.c_str());
+
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "ModemTester::stop. entry");
+    EXPECT_EQ(lines[1], "port 3 rate 115200: ok%\n");
+    EXPECT_EQ(lines[2], std::string(10239, 'y'));
+}
+
+}  // namespace
