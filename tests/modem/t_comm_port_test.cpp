@@ -1,0 +1,458 @@
+#include "modem/t_comm_port.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "modem/line_rate.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+namespace {
+
+constexpr int kLinkedPort = 1;
+
+milliseconds since(Clock::time_point start) {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+}
+
+// A temporary application folder whose ports/com1 leads to a pseudo-terminal, with the fixed
+// ranges switched off so nothing can reach the machine's own serial devices.
+class CommPortTest : public ::testing::Test {
+protected:
+    CommPortTest() {
+        fs::create_directories(ports());
+        std::ofstream(ports() / "links-only").flush();
+        link(kLinkedPort, m_pty.slavePath());
+    }
+
+    fs::path ports() const { return m_app.path() / "ports"; }
+    void link(int number, const fs::path& target) {
+        fs::create_symlink(target, ports() / ("com" + std::to_string(number)));
+    }
+
+    static std::unique_ptr<TCommPort> makePort(int number = kLinkedPort, int baud = 115200,
+                                               bool ctsFlow = true) {
+        return std::make_unique<TCommPort>(number, baud, 8, 1, false, ctsFlow);
+    }
+
+    termios lineSettings() const {
+        termios settings{};
+        EXPECT_EQ(::tcgetattr(m_pty.master(), &settings), 0);
+        return settings;
+    }
+
+    testsupport::TempAppFolder m_app;
+    testsupport::PtyPair m_pty;
+};
+
+std::string readOnce(TCommPort& port, int count, bool* ok = nullptr) {
+    std::string buffer(static_cast<std::size_t>(count), '\0');
+    unsigned got = 12345;
+    const bool result = port.read(buffer.data(), count, got);
+    if (ok != nullptr) {
+        *ok = result;
+    }
+    buffer.resize(got);
+    return buffer;
+}
+
+}  // namespace
+
+TEST_F(CommPortTest, PortsWithoutAUsableDeviceStayClosed) {
+    link(2, m_app.path() / "nothing-here");
+    for (const int number : {500, 2, 5, 0}) {
+        TCommPort port(number, 115200, 8, 1, false, true);
+        EXPECT_FALSE(port.is_open()) << number;
+        unsigned got = 7;
+        char buffer[8];
+        errno = 0;
+        EXPECT_FALSE(port.read(buffer, 8, got)) << number;
+        EXPECT_EQ(errno, EBADF);
+        EXPECT_EQ(got, 0u);
+        EXPECT_FALSE(port.write("AT\r", 3)) << number;
+        EXPECT_FALSE(port.flush());
+    }
+    // A number inside the fixed ranges names no device while links-only is there.
+    EXPECT_TRUE(TCommPort(5, 115200, 8, 1, false, true).device_path().empty());
+
+    // A linked device that is not a terminal is no port either.
+    std::ofstream(m_app.path() / "plain-file").put('x');
+    link(3, m_app.path() / "plain-file");
+    EXPECT_FALSE(TCommPort(3, 115200, 8, 1, false, true).is_open());
+}
+
+TEST_F(CommPortTest, OpensWithRawLineSettingsAndTheModeString) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    EXPECT_EQ(port->mode_string(), "baud=115200 parity=N data=8 stop=1");
+    EXPECT_EQ(port->device_path(), ports() / "com1");
+    EXPECT_EQ(port->timeout_mode(), 2);
+    EXPECT_EQ(port->timeout_value(), 100u);
+
+    // The master side sees the slave's settings.
+    termios settings = lineSettings();
+    EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B115200));
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_NE(settings.c_cflag & CRTSCTS, 0u);
+    EXPECT_NE(settings.c_cflag & CLOCAL, 0u);
+    EXPECT_NE(settings.c_cflag & CREAD, 0u);
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(settings.c_oflag & OPOST, 0u);
+    EXPECT_EQ(settings.c_iflag & (ICRNL | IXON), 0u);
+    port.reset();
+
+    port = makePort(kLinkedPort, 9600, false);
+    ASSERT_TRUE(port->is_open());
+    settings = lineSettings();
+    EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B9600));
+    EXPECT_EQ(settings.c_cflag & CRTSCTS, 0u);
+
+    // A malformed line parameters text (here: data bits out of range) ends the open before
+    // the device is touched.
+    TCommPort badBits(kLinkedPort, 9600, 9, 1, false, true);
+    EXPECT_FALSE(badBits.is_open());
+    EXPECT_EQ(badBits.mode_string(), "baud=9600 parity=N data=9 stop=1");
+    EXPECT_FALSE(TCommPort(kLinkedPort, 0, 8, 1, false, true).is_open());
+}
+
+TEST_F(CommPortTest, OpeningDiscardsStaleInput) {
+    ASSERT_TRUE(m_pty.write("stale"));
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    ASSERT_TRUE(m_pty.write("fresh"));
+    EXPECT_EQ(readOnce(*port, 100), "fresh");
+}
+
+TEST_F(CommPortTest, ADeviceInUseIsNotOpenedNorDisturbed) {
+    // Another program holding the device with a lock.
+    {
+        const int holder = ::open(m_pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(holder, 0);
+        ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+        ASSERT_TRUE(m_pty.write("held"));
+        auto port = makePort();
+        EXPECT_FALSE(port->is_open());
+        // The failed open purged nothing on the holder's line.
+        pollfd fd{holder, POLLIN, 0};
+        ASSERT_EQ(::poll(&fd, 1, 2000), 1);
+        char buffer[16] = {};
+        EXPECT_EQ(::read(holder, buffer, sizeof buffer), 4);
+        EXPECT_STREQ(buffer, "held");
+        ::close(holder);
+    }
+    // Another port object.
+    auto first = makePort();
+    ASSERT_TRUE(first->is_open());
+    ASSERT_TRUE(m_pty.write("kept"));
+    auto second = makePort();
+    EXPECT_FALSE(second->is_open());
+    second.reset();
+    EXPECT_EQ(readOnce(*first, 100), "kept");
+    first.reset();
+    // Released on close.
+    EXPECT_TRUE(makePort()->is_open());
+}
+
+TEST_F(CommPortTest, ReopensAtOnceForAnUnprivilegedUser) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    }
+    // Open and close once as root while the master side stays open: whatever that leaves on
+    // the terminal must not lock out the next user.
+    ASSERT_TRUE(makePort()->is_open());
+
+    ASSERT_EQ(::chmod(m_app.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(ports().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(m_pty.slavePath().c_str(), 0666), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
+            ::setresuid(nobody, nobody, nobody) != 0) {
+            ::_exit(10);
+        }
+        // The sanitizers read /proc/self, which a changed user may no longer do otherwise.
+        ::prctl(PR_SET_DUMPABLE, 1);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            TCommPort port(kLinkedPort, 115200, 8, 1, false, true);
+            if (!port.is_open()) {
+                ::_exit(20 + attempt);
+            }
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 10) {
+        GTEST_SKIP() << "this machine has no unprivileged user 65534 to switch to";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the open as an unprivileged user failed";
+}
+
+TEST_F(CommPortTest, TimeLimitModesAreCached) {
+    // On a port that never opened, asking for the mode already in force succeeds without a
+    // device; anything else needs the device.
+    TCommPort closed(500, 115200, 8, 1, false, true);
+    EXPECT_TRUE(closed.set_timeouts(0, 0));
+    EXPECT_FALSE(closed.set_timeouts(2, 100));
+
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    EXPECT_TRUE(port->set_timeouts(2, 100));
+    EXPECT_TRUE(port->set_timeouts(3, 100));
+    EXPECT_EQ(port->timeout_mode(), 3);
+    EXPECT_EQ(port->timeout_value(), 100u);
+    EXPECT_FALSE(port->set_timeouts(4, 100));
+    EXPECT_EQ(port->timeout_mode(), 3);
+}
+
+TEST_F(CommPortTest, BaudRateChangesReachTheLine) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    port->set_baudrate(9600);
+    EXPECT_EQ(port->baud_rate(), 9600);
+    termios settings = lineSettings();
+    EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B9600));
+    // Everything else of the line stays.
+    EXPECT_NE(settings.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(settings.c_lflag & ICANON, 0u);
+
+    port->set_baudrate(250000);
+    EXPECT_EQ(port->baud_rate(), 250000);
+    EXPECT_EQ(line_rate::read(m_pty.master()), 250000u);
+    port->set_baudrate(115200);
+    EXPECT_EQ(line_rate::read(m_pty.master()), 115200u);
+
+    // The rate already set: the device is not touched, even if the line drifted meanwhile.
+    settings = lineSettings();
+    ::cfsetospeed(&settings, B19200);
+    ASSERT_EQ(::tcsetattr(m_pty.heldSlave(), TCSANOW, &settings), 0);
+    port->set_baudrate(115200);
+    EXPECT_EQ(line_rate::read(m_pty.master()), 19200u);
+
+    port->set_baudrate(0);
+    EXPECT_EQ(port->baud_rate(), 115200);
+    port.reset();
+
+    // A rate without a constant works from the start, too.
+    port = makePort(kLinkedPort, 250000);
+    ASSERT_TRUE(port->is_open());
+    EXPECT_EQ(line_rate::read(m_pty.master()), 250000u);
+
+    TCommPort closed(500, 115200, 8, 1, false, true);
+    closed.set_baudrate(9600);
+    EXPECT_EQ(closed.baud_rate(), 115200);
+}
+
+TEST_F(CommPortTest, ReadWaitsForTheTotalLimitWhenNothingArrives) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    auto start = Clock::now();
+    bool ok = false;
+    EXPECT_EQ(readOnce(*port, 100, &ok), "");
+    EXPECT_TRUE(ok);
+    EXPECT_GE(since(start), milliseconds(100));
+    EXPECT_LT(since(start), milliseconds(1000));
+
+    // Mode 0 adds 30 ms per byte asked for.
+    ASSERT_TRUE(port->set_timeouts(0, 10));
+    start = Clock::now();
+    EXPECT_EQ(readOnce(*port, 3, &ok), "");
+    EXPECT_TRUE(ok);
+    EXPECT_GE(since(start), milliseconds(100));
+    EXPECT_LT(since(start), milliseconds(1000));
+
+    // Mode 1: up to the constant for the first byte.
+    ASSERT_TRUE(port->set_timeouts(1, 120));
+    start = Clock::now();
+    EXPECT_EQ(readOnce(*port, 100, &ok), "");
+    EXPECT_TRUE(ok);
+    EXPECT_GE(since(start), milliseconds(120));
+    EXPECT_LT(since(start), milliseconds(1000));
+}
+
+TEST_F(CommPortTest, ReadReturnsAReplyOnceTheLineIsQuiet) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    const auto sent = Clock::now();
+    ASSERT_TRUE(m_pty.write("\r\nOK\r\n"));
+    bool ok = false;
+    EXPECT_EQ(readOnce(*port, 9999, &ok), "\r\nOK\r\n");
+    EXPECT_TRUE(ok);
+    EXPECT_GE(since(sent), milliseconds(50));
+    EXPECT_LT(since(sent), milliseconds(1000));
+
+    // A read never takes more than it was asked for; the rest waits for the next one.
+    ASSERT_TRUE(m_pty.write("ABCDEF"));
+    EXPECT_EQ(readOnce(*port, 4), "ABCD");
+    EXPECT_EQ(readOnce(*port, 100), "EF");
+
+    // Mode 1 hands over what is there without waiting for the line to fall quiet.
+    ASSERT_TRUE(port->set_timeouts(1, 0));
+    ASSERT_TRUE(m_pty.write("xyz"));
+    std::string got;
+    for (int i = 0; i < 1000 && got.size() < 3; ++i) {
+        got += readOnce(*port, 100, &ok);
+        ASSERT_TRUE(ok);
+        if (got.size() < 3) {
+            pollfd fd{m_pty.heldSlave(), POLLIN, 0};
+            ::poll(&fd, 1, 10);
+        }
+    }
+    EXPECT_EQ(got, "xyz");
+}
+
+TEST_F(CommPortTest, AStopEndsAWaitingReadWithWhatArrived) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    // Total limit 0: without a stop this read would wait for a first byte indefinitely.
+    ASSERT_TRUE(port->set_timeouts(2, 0));
+    port->request_stop();
+    bool ok = false;
+    EXPECT_EQ(readOnce(*port, 100, &ok), "");
+    EXPECT_TRUE(ok);
+
+    port->clear_stop();
+    ASSERT_TRUE(port->set_timeouts(2, 100));
+    const auto start = Clock::now();
+    EXPECT_EQ(readOnce(*port, 100, &ok), "");
+    EXPECT_GE(since(start), milliseconds(100));
+}
+
+TEST_F(CommPortTest, WriteDeliversEverythingAsTheLineTakesIt) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    EXPECT_TRUE(port->write("AT\r", 3));
+    EXPECT_EQ(m_pty.read(3), "AT\r");
+    EXPECT_TRUE(port->flush());
+    EXPECT_TRUE(port->write("", 0));
+
+    // Far more than the pseudo-terminal buffers: the writer must wait for the reader.
+    std::string block(300000, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        block[i] = static_cast<char>('a' + i % 26);
+    }
+    std::string received;
+    std::thread reader([&] { received = m_pty.read(block.size(), milliseconds(20000)); });
+    EXPECT_TRUE(port->write(block.data(), static_cast<int>(block.size())));
+    reader.join();
+    EXPECT_TRUE(received == block) << received.size() << " bytes received";
+}
+
+TEST_F(CommPortTest, AWriteLimitTurnsAFullLineIntoAFailure) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    ASSERT_TRUE(port->set_timeouts(3, 100));
+    ASSERT_GT(m_pty.fillTowardsMaster(), 0u);
+    // Larger than anything the line could still take, so the outcome cannot depend on room
+    // the kernel frees late.
+    const std::string block(256 * 1024, 'W');
+    const auto start = Clock::now();
+    errno = 0;
+    EXPECT_FALSE(port->write(block.data(), static_cast<int>(block.size())));
+    EXPECT_EQ(errno, ETIMEDOUT);
+    EXPECT_LT(since(start), milliseconds(1000));
+}
+
+TEST_F(CommPortTest, AStopReleasesAWriteWaitingOnTheLine) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    ASSERT_EQ(port->timeout_mode(), 2);  // no write limit
+    const std::string block(1024 * 1024, 'W');
+    bool result = true;
+    int error = 0;
+    std::thread writer([&] {
+        result = port->write(block.data(), static_cast<int>(block.size()));
+        error = errno;
+    });
+    // The first bytes reaching the master show the writer is under way; the rest cannot fit
+    // while nobody reads, so it is bound to wait.
+    pollfd fd{m_pty.master(), POLLIN, 0};
+    EXPECT_EQ(::poll(&fd, 1, 5000), 1);
+    const auto stopped = Clock::now();
+    port->request_stop();
+    writer.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(error, ECANCELED);
+    EXPECT_LT(since(stopped), milliseconds(2000));
+
+    // The stop stays in force until cleared: a write that has to wait fails at once.
+    errno = 0;
+    EXPECT_FALSE(port->write(block.data(), static_cast<int>(block.size())));
+    EXPECT_EQ(errno, ECANCELED);
+    port->clear_stop();
+    ASSERT_TRUE(port->set_timeouts(3, 100));
+    errno = 0;
+    EXPECT_FALSE(port->write(block.data(), static_cast<int>(block.size())));
+    EXPECT_EQ(errno, ETIMEDOUT);
+}
+
+TEST_F(CommPortTest, UnpluggingFailsTheNextRead) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    m_pty.hangUp();
+    bool ok = true;
+    errno = 0;
+    EXPECT_EQ(readOnce(*port, 100, &ok), "");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(errno, EIO);
+    errno = 0;
+    EXPECT_FALSE(port->write("AT\r", 3));
+    EXPECT_EQ(errno, EIO);
+}
+
+TEST_F(CommPortTest, RepeatedReadsCollectUntilEnoughOrTimeUp) {
+    auto port = makePort();
+    ASSERT_TRUE(port->is_open());
+    char buffer[32] = {};
+    unsigned total = 99;
+
+    ASSERT_TRUE(m_pty.write("ABCDEF"));
+    EXPECT_TRUE(port->read_full(buffer, 4, 1000, total));
+    EXPECT_EQ(total, 4u);
+    EXPECT_EQ(std::string(buffer, 4), "ABCD");
+    EXPECT_TRUE(port->read_any(buffer, 10, 1000, total));
+    EXPECT_EQ(total, 2u);
+    EXPECT_EQ(std::string(buffer, 2), "EF");
+
+    // Not enough within the time: false, with what did arrive counted and in place.
+    ASSERT_TRUE(m_pty.write("XY"));
+    auto start = Clock::now();
+    EXPECT_FALSE(port->read_full(buffer, 5, 150, total));
+    EXPECT_EQ(total, 2u);
+    EXPECT_EQ(std::string(buffer, 2), "XY");
+    EXPECT_GE(since(start), milliseconds(150));
+    EXPECT_LT(since(start), milliseconds(2000));
+
+    start = Clock::now();
+    EXPECT_FALSE(port->read_any(buffer, 5, 150, total));
+    EXPECT_EQ(total, 0u);
+    EXPECT_GE(since(start), milliseconds(150));
+
+    // A port that cannot read gives up after its passes, with nothing.
+    TCommPort closed(500, 115200, 8, 1, false, true);
+    EXPECT_FALSE(closed.read_any(buffer, 5, 100000, total));
+    EXPECT_EQ(total, 0u);
+}

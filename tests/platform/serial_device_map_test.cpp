@@ -1,0 +1,147 @@
+#include "platform/serial_device_map.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using platform::listSerialPorts;
+using platform::serialDevicePath;
+
+namespace {
+
+// A fake machine: an application folder, a /dev and a /sys/class/tty, all under one
+// temporary folder.
+class FakeSerialTree {
+public:
+    FakeSerialTree() {
+        roots.appFolder = m_dir.path() / "app";
+        roots.dev = m_dir.path() / "dev";
+        roots.sysTty = m_dir.path() / "sys";
+        fs::create_directories(ports());
+        fs::create_directories(roots.dev);
+        fs::create_directories(roots.sysTty);
+    }
+
+    fs::path ports() const { return roots.appFolder / "ports"; }
+
+    // A device node stand-in plus its class entry; uartType < 0: no type file (not 8250).
+    void addDevice(const std::string& name, bool withDriver = true, int uartType = -1) {
+        std::ofstream(roots.dev / name).put('\n');
+        fs::create_directories(roots.sysTty / name);
+        if (withDriver) {
+            fs::create_directories(roots.sysTty / name / "device");
+        }
+        if (uartType >= 0) {
+            std::ofstream(roots.sysTty / name / "type") << uartType << '\n';
+        }
+    }
+
+    fs::path addTarget(const std::string& name) {
+        const fs::path target = m_dir.path() / name;
+        std::ofstream(target).put('\n');
+        return target;
+    }
+
+    void link(int number, const fs::path& target) {
+        fs::create_symlink(target, ports() / ("com" + std::to_string(number)));
+    }
+
+    void linksOnly() { std::ofstream(ports() / "links-only").flush(); }
+
+    platform::SerialRoots roots;
+
+private:
+    testsupport::TempDir m_dir;
+};
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+TEST(SerialDeviceMap, NumbersMapToTheFixedRanges) {
+    FakeSerialTree tree;
+    EXPECT_EQ(serialDevicePath(1, tree.roots), tree.roots.dev / "ttyS0");
+    EXPECT_EQ(serialDevicePath(32, tree.roots), tree.roots.dev / "ttyS31");
+    EXPECT_EQ(serialDevicePath(33, tree.roots), tree.roots.dev / "ttyUSB0");
+    EXPECT_EQ(serialDevicePath(36, tree.roots), tree.roots.dev / "ttyUSB3");
+    EXPECT_EQ(serialDevicePath(64, tree.roots), tree.roots.dev / "ttyUSB31");
+    EXPECT_EQ(serialDevicePath(65, tree.roots), tree.roots.dev / "ttyACM0");
+    EXPECT_EQ(serialDevicePath(96, tree.roots), tree.roots.dev / "ttyACM31");
+    EXPECT_TRUE(serialDevicePath(0, tree.roots).empty());
+    EXPECT_TRUE(serialDevicePath(-3, tree.roots).empty());
+    EXPECT_TRUE(serialDevicePath(97, tree.roots).empty());
+    EXPECT_TRUE(serialDevicePath(500, tree.roots).empty());
+}
+
+TEST(SerialDeviceMap, AnExistingLinkDecidesAlone) {
+    FakeSerialTree tree;
+    const fs::path modem = tree.addTarget("modem");
+    tree.link(3, modem);
+    tree.link(4, tree.roots.appFolder / "gone");
+    tree.link(200, modem);
+    EXPECT_EQ(serialDevicePath(3, tree.roots), tree.ports() / "com3");
+    EXPECT_EQ(serialDevicePath(200, tree.roots), tree.ports() / "com200");
+    // A dangling link hides the range device of the same number.
+    EXPECT_TRUE(serialDevicePath(4, tree.roots).empty());
+    EXPECT_EQ(serialDevicePath(5, tree.roots), tree.roots.dev / "ttyS4");
+
+    tree.linksOnly();
+    EXPECT_EQ(serialDevicePath(3, tree.roots), tree.ports() / "com3");
+    EXPECT_TRUE(serialDevicePath(5, tree.roots).empty());
+    EXPECT_TRUE(serialDevicePath(65, tree.roots).empty());
+}
+
+TEST(SerialDeviceMap, ListsRealRangeDevicesOnly) {
+    FakeSerialTree tree;
+    tree.addDevice("ttyS0", true, 4);  // a 16550A that answered
+    tree.addDevice("ttyS1", true, 0);  // an 8250 placeholder: no UART behind it
+    tree.addDevice("ttyS2", false);    // no driver behind the class entry
+    tree.addDevice("ttyUSB3");
+    tree.addDevice("ttyACM0");
+    tree.addDevice("ttyACM31");
+    fs::create_directories(tree.roots.sysTty / "ttyUSB5" / "device");  // no device node
+    tree.addDevice("ttyS40");                                          // outside the range
+    EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM1", "COM36", "COM65", "COM96"}));
+}
+
+TEST(SerialDeviceMap, ListsLinksWithATargetAndEachNumberOnce) {
+    FakeSerialTree tree;
+    const fs::path modem = tree.addTarget("modem");
+    tree.addDevice("ttyS0", true, 4);
+    tree.addDevice("ttyS1", true, 4);
+    tree.addDevice("ttyUSB0");
+    tree.link(1, modem);                          // same number as ttyS0
+    tree.link(2, tree.roots.appFolder / "gone");  // hides ttyS1
+    tree.link(150, modem);
+    tree.link(7, tree.roots.appFolder / "gone");
+    std::ofstream(tree.ports() / "com09").put('\n');  // never looked up as COM9
+    std::ofstream(tree.ports() / "notes.txt").put('\n');
+    EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM1", "COM33", "COM150"}));
+
+    tree.linksOnly();
+    EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM1", "COM150"}));
+}
+
+TEST(SerialDeviceMap, ToleratesAMissingPortsFolder) {
+    FakeSerialTree tree;
+    fs::remove_all(tree.ports());
+    tree.addDevice("ttyACM2");
+    EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM67"}));
+    EXPECT_EQ(serialDevicePath(67, tree.roots), tree.roots.dev / "ttyACM2");
+}
+
+TEST(SerialDeviceMap, DefaultsToTheApplicationFolder) {
+    testsupport::TempAppFolder app;
+    fs::create_directories(app.path() / "ports");
+    std::ofstream(app.path() / "ports" / "links-only").flush();
+    fs::create_symlink("/dev/null", app.path() / "ports" / "com12");
+    EXPECT_EQ(serialDevicePath(12), app.path() / "ports" / "com12");
+    EXPECT_TRUE(serialDevicePath(1).empty());
+    EXPECT_EQ(listSerialPorts(), (Names{"COM12"}));
+}
