@@ -9,7 +9,7 @@
 
 #include "platform/cp1251.h"
 #include "tests/support/temp_dir.h"
-#include "tests/tools/debug_capture.h"
+#include "tests/support/debug_capture.h"
 #include "tools/debug_print.h"
 
 namespace {

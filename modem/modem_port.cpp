@@ -1,0 +1,105 @@
+#include "modem/modem_port.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "platform/app_folder.h"
+#include "platform/cp1251.h"
+#include "platform/system_error.h"
+#include "platform/tick.h"
+#include "tools/common_static_log_kav.h"
+
+using namespace platform::literals;
+
+namespace {
+
+constexpr std::string_view kWriteError = "Ошибка при записи в порт "_cp1251;
+constexpr std::string_view kReadError = "Ошибка при чтении из порта "_cp1251;
+
+}  // namespace
+
+ModemPort::ModemPort(int port, int baudRate, int dataBits, int stopBits, bool parity, bool ctsFlow)
+    : m_port(port, baudRate, dataBits, stopBits, parity, ctsFlow) {
+    m_stopwatch.reset();
+    std::error_code ignored;  // a missing file is the usual case
+    std::filesystem::remove(platform::applicationPath("modem.dat"), ignored);
+}
+
+void ModemPort::stop() {
+    std::lock_guard<std::mutex> lock(m_stopMutex);
+    m_stop = true;
+    m_port.request_stop();
+}
+
+void ModemPort::execute(InquiryCmd& cmd) {
+    {
+        // Flag and port are cleared together so that a racing stop() leaves both set.
+        std::lock_guard<std::mutex> lock(m_stopMutex);
+        m_stop = false;
+        m_port.clear_stop();
+    }
+
+    if (cmd.delay_before() != 0) {
+        platform::sleepMs(cmd.delay_before());
+    }
+
+    if (cmd.command_size() != 0) {
+        const char* data = cmd.command_data();
+        const std::size_t size = cmd.command_size();
+        trace_write(data, size);
+        if (!m_port.write(data, static_cast<int>(size))) {
+            if (m_stop) {
+                return;  // the operator's stop released a write the line would not take
+            }
+            raise_port_error(kWriteError.data(), errno);
+        }
+        m_port.flush();
+    }
+
+    m_stopwatch.start();
+    while (!cmd.is_complete() && !m_stop) {
+        unsigned got = 0;
+        if (!m_port.read(m_buffer, kReadChunk, got)) {
+            raise_port_error(kReadError.data(), errno);
+        }
+        if (got > 0) {
+            const int length = static_cast<int>(got);
+            m_buffer[length] = '\0';
+            cmd.on_data(m_buffer, length);
+            trace_read(m_buffer, length);
+        }
+        if (cmd.answer_timeout() < m_stopwatch.elapsed()) {
+            m_stop = true;
+        }
+        platform::sleepMs(kPollPauseMs);
+    }
+    m_stopwatch.reset();
+}
+
+void ModemPort::raise_port_error(const char* prefix, int errorNumber) {
+    std::string message(prefix);
+    message += platform::systemErrorText(errorNumber);
+    throw std::runtime_error(message);
+}
+
+void ModemPort::trace_write(const char* data, std::size_t length) {
+    const std::string shown(data, ::strnlen(data, length));
+    CommonStaticLogKav::log()->none("ModemPort. Write: data=%s len=%d\n", shown.c_str(),
+                                    static_cast<int>(length));
+    if (m_exchangeLog != nullptr) {
+        m_exchangeLog->onWrite(data, static_cast<std::uint32_t>(length));
+    }
+}
+
+void ModemPort::trace_read(const char* data, int length) {
+    if (length < kReadTraceLimit) {
+        CommonStaticLogKav::log()->none("ModemPort. Read: data=%s len=%d\n", data, length);
+    }
+    if (m_exchangeLog != nullptr) {
+        m_exchangeLog->onRead(data, static_cast<std::uint32_t>(length));
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+// The one object through which commands reach a modem: it owns the serial port and runs one
+// command at a time (delay, write, then feed every chunk read to the command until it is
+// complete, its answer wait runs out or another thread asks it to stop).
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "modem/exchange_log.h"
+#include "modem/inquiry_cmd.h"
+#include "modem/t_comm_port.h"
+#include "platform/stopwatch.h"
+
+class ModemPort {
+public:
+    // Arguments as TCommPort's. Removes "modem.dat" from the application folder: a stale
+    // capture of an earlier session must not be mistaken for this one's.
+    ModemPort(int port, int baudRate, int dataBits, int stopBits, bool parity, bool ctsFlow);
+    ModemPort(const ModemPort&) = delete;
+    ModemPort& operator=(const ModemPort&) = delete;
+
+    bool is_open() const { return m_port.is_open(); }
+    TCommPort& port() { return m_port; }
+
+    // Not owned; null switches the copies off. Set before exchanges start.
+    void set_exchange_log(ExchangeLog* log) { m_exchangeLog = log; }
+
+    // Runs one exchange. Throws std::runtime_error with "Ошибка при записи в порт " or
+    // "Ошибка при чтении из порта " followed by the system's text when the port fails. The
+    // caller reads the command's verdict afterwards.
+    void execute(InquiryCmd& cmd);
+
+    // Ends a running exchange within one polling pass, also one that waits for the line to
+    // take its bytes. Safe from any thread; a stop made before execute starts has no effect.
+    void stop();
+
+    // Bytes one read may take; the buffer holds one more for the terminating zero.
+    static constexpr int kReadChunk = 9999;
+    // Poll pause between reads.
+    static constexpr std::uint32_t kPollPauseMs = 5;
+    // Chunks shorter than this are traced in full; longer ones only reach the exchange log.
+    static constexpr int kReadTraceLimit = 15;
+
+private:
+    [[noreturn]] static void raise_port_error(const char* prefix, int errorNumber);
+    void trace_write(const char* data, std::size_t length);
+    void trace_read(const char* data, int length);
+
+    // Owner: the thread running execute(). Exceptions: m_stop, which stop() may set from any
+    // thread (atomic; set and cleared together with the port's stop under m_stopMutex), and
+    // m_exchangeLog, set before exchanges start.
+    TCommPort m_port;
+    platform::Stopwatch m_stopwatch;
+    char m_buffer[kReadChunk + 1] = {};
+    std::atomic<bool> m_stop{false};
+    ExchangeLog* m_exchangeLog = nullptr;
+    std::mutex m_stopMutex;
+};
