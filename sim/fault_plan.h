@@ -1,0 +1,43 @@
+#pragma once
+
+// The faults the simulated modem plays on its replies. Any thread may change them while the
+// modem runs; the modem reads a consistent copy for each batch of received bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <utility>
+
+namespace sim {
+
+struct Faults {
+    std::uint32_t replyDelayMs = 0;  // before each reply (echo is not delayed)
+    std::size_t chunkBytes = 0;      // 0: each reply in one write
+    std::uint32_t chunkGapMs = 0;    // between two chunks of a reply
+    bool silent = false;             // take bytes off the line, answer nothing, echo nothing
+    std::string garbageBeforeReply;  // sent ahead of every reply, NUL bytes included
+};
+
+class FaultPlan {
+public:
+    explicit FaultPlan(Faults initial = {}) : m_faults(std::move(initial)) {}
+
+    Faults snapshot() const;
+
+    void setReplyDelay(std::uint32_t ms);
+    void setChunking(std::size_t bytes, std::uint32_t gapMs);
+    void setSilent(bool silent);
+    void setGarbageBeforeReply(std::string bytes);
+
+    // Bytes to send on their own, as soon as the line takes them.
+    void queueInjection(std::string bytes);
+    std::string takeInjections();
+
+private:
+    mutable std::mutex m_mutex;  // guards everything below
+    Faults m_faults;
+    std::string m_injections;
+};
+
+}  // namespace sim

@@ -1,0 +1,255 @@
+// orvane-sim as a process, and the command line it takes.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sim/sim_options.h"
+#include "tests/sim/pty_client.h"
+#include "tests/support/temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// orvane-sim started with its own runtime folder, its output read through pipes.
+class SimProcess {
+public:
+    SimProcess(const std::vector<std::string>& args, const fs::path& runtimeDir) {
+        int out[2];
+        int err[2];
+        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+            throw std::runtime_error("pipe2");
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+
+        std::vector<std::string> argStrings{ORVANE_SIM_EXE};
+        argStrings.insert(argStrings.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& arg : argStrings) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+
+        std::vector<std::string> envStrings;
+        for (char** env = environ; *env != nullptr; ++env) {
+            if (std::strncmp(*env, "XDG_RUNTIME_DIR=", 16) != 0) {
+                envStrings.emplace_back(*env);
+            }
+        }
+        envStrings.push_back("XDG_RUNTIME_DIR=" + runtimeDir.string());
+        std::vector<char*> envp;
+        for (std::string& env : envStrings) {
+            envp.push_back(env.data());
+        }
+        envp.push_back(nullptr);
+
+        const int rc =
+            ::posix_spawn(&m_pid, ORVANE_SIM_EXE, &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        ::close(err[1]);
+        m_out = out[0];
+        m_err = err[0];
+        if (rc != 0) {
+            m_pid = -1;
+            throw std::runtime_error("posix_spawn failed");
+        }
+    }
+
+    ~SimProcess() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        ::close(m_out);
+        ::close(m_err);
+    }
+
+    void signal(int sig) { ::kill(m_pid, sig); }
+
+    // One line of standard output without its LF; what came when the time ran out.
+    std::string readLine(int timeoutMs = 10000) {
+        std::string text;
+        while (text.find('\n') == std::string::npos && readSome(m_out, text, timeoutMs)) {
+        }
+        return text.substr(0, text.find('\n'));
+    }
+
+    std::string readAll(bool fromStderr, int timeoutMs = 10000) {
+        std::string text;
+        while (readSome(fromStderr ? m_err : m_out, text, timeoutMs)) {
+        }
+        return text;
+    }
+
+    // The exit status, or -1 when the process has not ended in time or ended by a signal.
+    int waitExit(int timeoutMs = 10000) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (Clock::now() < deadline) {
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            ::poll(nullptr, 0, 10);
+        }
+        return -1;
+    }
+
+private:
+    static bool readSome(int fd, std::string& text, int timeoutMs) {
+        pollfd in{fd, POLLIN, 0};
+        if (::poll(&in, 1, timeoutMs) <= 0) {
+            return false;
+        }
+        char buffer[1024];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got <= 0) {
+            return false;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+        return true;
+    }
+
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+};
+
+TEST(OrvaneSimProcess, ServesThroughItsPortLinkUntilTerminated) {
+    testsupport::TempDir folder;
+    const fs::path runtime = folder.path() / "run";
+    fs::create_directory(runtime);
+    const fs::path appFolder = folder.path() / "app";  // ports/ and the folder itself missing
+    SimProcess process(
+        {"--port", "3", "--app-folder", appFolder.string(), "--bauds", "9600,115200"}, runtime);
+    const std::string device = process.readLine();
+    ASSERT_TRUE(device.starts_with("/dev/pts/")) << device;
+    const fs::path link = appFolder / "ports" / "com3";
+    EXPECT_EQ(fs::read_symlink(link), device);
+    {
+        simtest::PtyClient client{link.string(), 9600};
+        client.send("AT\r");
+        EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
+    }
+    process.signal(SIGTERM);
+    EXPECT_EQ(process.waitExit(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+TEST(OrvaneSimProcess, StopsOnInterruptAndAppliesItsOptions) {
+    testsupport::TempDir folder;
+    SimProcess process({"--port=12", "--app-folder", folder.path().string(), "--no-echo",
+                        "--numeric", "--delay", "100", "--chunk", "1", "--gap", "10"},
+                       folder.path());
+    ASSERT_FALSE(process.readLine().empty());
+    {
+        simtest::PtyClient client{(folder.path() / "ports" / "com12").string()};
+        const auto sentAt = Clock::now();
+        client.send("AT\r");
+        EXPECT_EQ(client.readUntil("0\r"), "0\r");
+        EXPECT_GE(Clock::now() - sentAt, std::chrono::milliseconds(100));
+    }
+    process.signal(SIGINT);
+    EXPECT_EQ(process.waitExit(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.path() / "ports" / "com12")));
+}
+
+TEST(OrvaneSimProcess, RefusesABadCommandLineWithStatusTwo) {
+    testsupport::TempDir folder;
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--port", "1", "--bogus"}, {}, {"--port"}}) {
+        SimProcess process(args, folder.path());
+        EXPECT_EQ(process.waitExit(), 2);
+        const std::string err = process.readAll(true);
+        EXPECT_TRUE(err.starts_with("orvane-sim: ")) << err;
+        EXPECT_EQ(process.readAll(false), "");
+    }
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(OrvaneSimProcess, HelpDocumentsEveryOption) {
+    testsupport::TempDir folder;
+    SimProcess process({"--help"}, folder.path());
+    EXPECT_EQ(process.waitExit(), 0);
+    const std::string help = process.readAll(false);
+    for (const char* option : {"--port", "--app-folder", "--bauds", "--no-echo", "--numeric",
+                               "--delay", "--chunk", "--gap", "--silent", "--help"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+}
+
+sim::SimCommandLine parse(std::vector<std::string_view> args) {
+    return sim::parseSimCommandLine(args);
+}
+
+TEST(SimCommandLine, TakesEveryOption) {
+    const sim::SimCommandLine line =
+        parse({"--port", "5", "--app-folder=/tmp/x", "--bauds", "9600,14400", "--no-echo",
+               "--numeric", "--delay", "250", "--chunk", "3", "--gap=40", "--silent"});
+    EXPECT_FALSE(line.help);
+    EXPECT_EQ(line.port, 5);
+    EXPECT_EQ(line.appFolder, fs::path("/tmp/x"));
+    EXPECT_EQ(line.options.bauds, (std::vector<std::uint32_t>{9600, 14400}));
+    EXPECT_FALSE(line.options.profile.echo);
+    EXPECT_FALSE(line.options.profile.verbose);
+    EXPECT_EQ(line.options.faults.replyDelayMs, 250u);
+    EXPECT_EQ(line.options.faults.chunkBytes, 3u);
+    EXPECT_EQ(line.options.faults.chunkGapMs, 40u);
+    EXPECT_TRUE(line.options.faults.silent);
+
+    const sim::SimCommandLine plain = parse({"--port", "1"});
+    EXPECT_FALSE(plain.appFolder);
+    EXPECT_TRUE(plain.options.bauds.empty());
+    EXPECT_TRUE(plain.options.profile.echo);
+    EXPECT_TRUE(plain.options.profile.verbose);
+    EXPECT_FALSE(plain.options.faults.silent);
+
+    EXPECT_TRUE(parse({"--help"}).help);
+}
+
+TEST(SimCommandLine, RefusesWhatItCannotFollow) {
+    const std::vector<std::vector<std::string_view>> bad = {
+        {},
+        {"--port", "0"},
+        {"--port", "65536"},
+        {"--port", "3x"},
+        {"--port", "-1"},
+        {"--port"},
+        {"--port", "1", "--bauds", "9600,,115200"},
+        {"--port", "1", "--bauds", "9600,"},
+        {"--port", "1", "--bauds", "0"},
+        {"--port", "1", "--gap", "10"},
+        {"--port", "1", "--chunk", "0"},
+        {"--port", "1", "--delay", "soon"},
+        {"--port", "1", "--silent=yes"},
+        {"--port", "1", "--app-folder", ""},
+        {"--port", "1", "extra"},
+    };
+    for (const auto& args : bad) {
+        std::string joined;
+        for (std::string_view arg : args) {
+            joined += std::string{arg} + ' ';
+        }
+        EXPECT_THROW(parse(args), sim::UsageError) << joined;
+    }
+}
+
+}  // namespace

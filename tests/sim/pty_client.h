@@ -1,0 +1,48 @@
+#pragma once
+
+// The application's side of a simulated modem's line: opens the device the way a serial
+// port would (raw, non-blocking, no controlling terminal) and reads with time limits.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace simtest {
+
+class PtyClient {
+public:
+    explicit PtyClient(const std::string& device, std::uint32_t baud = 115200);
+    ~PtyClient();
+    PtyClient(const PtyClient&) = delete;
+    PtyClient& operator=(const PtyClient&) = delete;
+
+    int fd() const { return m_fd; }
+
+    // Standard rates through cfsetspeed, any other through termios2.
+    void setBaud(std::uint32_t baud);
+    void send(std::string_view bytes);
+
+    // Reads until the text received contains marker or the time runs out; returns all of
+    // it.
+    std::string readUntil(std::string_view marker, std::uint32_t timeoutMs = 5000);
+    // Reads until at least count bytes are in or the time runs out.
+    std::string readCount(std::size_t count, std::uint32_t timeoutMs = 5000);
+    // Everything that arrives within ms.
+    std::string readFor(std::uint32_t ms);
+    // Like readUntil, but keeps each read's bytes apart.
+    std::vector<std::string> readPiecesUntil(std::string_view marker,
+                                             std::uint32_t timeoutMs = 5000);
+
+private:
+    enum class ReadResult { Got, TimedOut, Failed };
+    // One wait of at most ms for bytes; appends what came. Failed covers hang-up.
+    ReadResult readOnce(std::string& into, int ms);
+
+    int m_fd = -1;
+};
+
+// Sets a rate without a B constant on a terminal through termios2 and BOTHER.
+void setCustomBaud(int fd, std::uint32_t baud);
+
+}  // namespace simtest

@@ -1,0 +1,215 @@
+#include "tests/support/iaxmodem_fixture.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kAttempts = 3;
+// iaxmodem sets up its DSP and its IAX socket before it opens the pseudo-terminal; on a
+// loaded machine with sanitizer builds around that takes a while.
+constexpr auto kStartLimit = std::chrono::seconds(30);
+
+// A UDP port nobody holds right now. iaxmodem binds it a moment later; should somebody
+// take it in between, iaxmodem exits and the next attempt picks another.
+int freeUdpPort() {
+    const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (sock < 0) {
+        throw std::system_error(errno, std::generic_category(), "socket");
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(sock);
+    if (port == 0) {
+        throw std::runtime_error("no free UDP port");
+    }
+    return port;
+}
+
+std::string ownerText() {
+    const passwd* user = ::getpwuid(::getuid());
+    const group* grp = ::getgrgid(::getgid());
+    if (user == nullptr || grp == nullptr) {
+        return {};
+    }
+    return std::string{user->pw_name} + ":" + grp->gr_name;
+}
+
+// One "AT" CR to the device; true when OK comes back within a second.
+bool answersAt(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    termios settings{};
+    ::tcgetattr(fd, &settings);
+    ::cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    ::tcsetattr(fd, TCSANOW, &settings);
+    bool ok = ::write(fd, "AT\r", 3) == 3;
+    std::string answer;
+    const auto deadline = Clock::now() + std::chrono::seconds(1);
+    while (ok && answer.find("OK") == std::string::npos && Clock::now() < deadline) {
+        pollfd in{fd, POLLIN, 0};
+        if (::poll(&in, 1, 100) > 0) {
+            char buffer[256];
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got <= 0) {
+                ok = false;
+            } else {
+                answer.append(buffer, static_cast<std::size_t>(got));
+            }
+        }
+    }
+    ::close(fd);
+    return ok && answer.find("OK") != std::string::npos;
+}
+
+}  // namespace
+
+IaxModem::IaxModem() {
+    static std::atomic<int> counter{0};
+    const std::string id = std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    m_name = "orvane-test-" + id;
+    m_config = fs::path("/etc/iaxmodem") / m_name;
+    // iaxmodem keeps the device name in a 64-byte buffer.
+    m_device = "/tmp/iaxm-" + id;
+    m_log = fs::temp_directory_path() / ("iaxm-" + id + ".log");
+
+    std::error_code ec;
+    fs::create_directories(m_config.parent_path(), ec);
+    try {
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            if (tryStart()) {
+                return;
+            }
+        }
+    } catch (...) {
+        stopProcess();
+        throw;
+    }
+    const std::string reason = "iaxmodem did not answer AT on " + m_device + ": " + logTail();
+    stopProcess();
+    throw std::runtime_error(reason);
+}
+
+IaxModem::~IaxModem() {
+    stopProcess();
+}
+
+bool IaxModem::tryStart() {
+    stopProcess();
+    {
+        std::ofstream config(m_config);
+        config << "device\t" << m_device << '\n';
+        if (const std::string owner = ownerText(); !owner.empty()) {
+            config << "owner\t" << owner << '\n';
+        }
+        config << "mode\t660\n"
+               << "port\t" << freeUdpPort() << '\n'
+               << "refresh\t0\n"
+               << "server\t127.0.0.1\n"
+               << "peername\torvane-test\n"
+               << "secret\torvane\n"
+               << "codec\tslinear\n"
+               << "nodaemon\n";
+        if (!config) {
+            throw std::runtime_error("cannot write " + m_config.string() +
+                                     " (iaxmodem reads its configuration only from there)");
+        }
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, m_log.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    std::string program = "iaxmodem";
+    std::string name = m_name;
+    char* argv[] = {program.data(), name.data(), nullptr};
+    const int rc = ::posix_spawnp(&m_pid, "iaxmodem", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        m_pid = -1;
+        throw std::runtime_error("cannot start iaxmodem (is the iaxmodem package installed?): " +
+                                 std::system_category().message(rc));
+    }
+
+    const auto deadline = Clock::now() + kStartLimit;
+    while (Clock::now() < deadline) {
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return false;  // it gave up, on a taken port for instance
+        }
+        if (fs::is_symlink(fs::symlink_status(m_device)) && answersAt(m_device)) {
+            return true;
+        }
+        ::poll(nullptr, 0, 100);
+    }
+    return false;
+}
+
+void IaxModem::stopProcess() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        bool ended = false;
+        while (!ended && Clock::now() < deadline) {
+            ended = ::waitpid(m_pid, nullptr, WNOHANG) == m_pid;
+            if (!ended) {
+                ::poll(nullptr, 0, 20);
+            }
+        }
+        if (!ended) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+    std::error_code ec;
+    fs::remove(m_config, ec);
+    fs::remove(m_device, ec);
+    fs::remove(m_log, ec);
+}
+
+std::string IaxModem::logTail() const {
+    std::ifstream log(m_log);
+    std::stringstream text;
+    text << log.rdbuf();
+    const std::string all = text.str();
+    return all.size() > 600 ? all.substr(all.size() - 600) : all;
+}
+
+}  // namespace testsupport
