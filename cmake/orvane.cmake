@@ -3,7 +3,7 @@
 add_library(orvane_options INTERFACE)
 target_compile_options(orvane_options INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual
-  -Wcast-align -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough)
+  -Wcast-align -Wformat=2 -Wimplicit-fallthrough)
 if(ORVANE_WERROR)
   target_compile_options(orvane_options INTERFACE -Werror)
 endif()
