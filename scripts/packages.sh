@@ -1,7 +1,7 @@
 # Debian packages the build and the tests need, and the installer that test.sh and
 # demo.sh share. Sourced, not run.
 
-ORVANE_TEST_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev iaxmodem)
+ORVANE_TEST_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev iaxmodem qt6-base-dev)
 
 # Installs the packages of the arguments that are not installed yet.
 orvane_install_packages() {
