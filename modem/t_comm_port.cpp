@@ -208,8 +208,8 @@ bool TCommPort::open(int port, int baudRate, int dataBits, const std::string& mo
     m_portNumber = port;
     m_modeString = modeString;
     m_ctsFlow = ctsFlow;
-    // The text is only checked: the line keeps its own parity and stop bits, as it always
-    // has on this port's first platform.
+    // The text is only checked: the line keeps its own parity and stop bits; every caller
+    // asks for no parity and one stop bit, which is what raw mode leaves.
     if (!parseCommMode(m_modeString)) {
         errno = EINVAL;
         return false;
@@ -244,8 +244,8 @@ bool TCommPort::open_device() {
     if (fd < 0) {
         return false;
     }
-    // Exclusive like the original's unshared open: the flock keeps out other programs that
-    // lock (and a second port object), TIOCEXCL keeps out unprivileged openers that don't.
+    // Exclusive: the flock keeps out other programs that lock (and a second port object),
+    // TIOCEXCL keeps out unprivileged openers that don't.
     // A device we may not have must be let go untouched: its holder's data stays queued.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
         const int error = errno;
@@ -264,8 +264,8 @@ bool TCommPort::apply_line_settings() {
         return false;
     }
     termios settings{};
-    // As on the original, a failure to read the settings is not itself fatal: the write
-    // below tells whether the device takes them.
+    // A failure to read the settings is not itself fatal: the write below tells whether the
+    // device takes them.
     (void)::tcgetattr(m_handle, &settings);
     ::cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;

@@ -1,7 +1,6 @@
 #pragma once
 
-// The application folder: where settings, command lists and port links live ("beside the
-// executable" on the system's first platform).
+// The application folder: where settings, command lists and port links live.
 
 #include <filesystem>
 #include <string>
