@@ -49,9 +49,9 @@ int main(int argc, char** argv) {
     const auto at = [&](double q) {
         return times[std::min(times.size() - 1, static_cast<std::size_t>(q * times.size()))];
     };
-    std::printf("modem port round trip, 6-byte reply, %d rounds (%d answered)\n", rounds,
-                answered);
-    std::printf("  median %.1f ms   p90 %.1f ms   floor %.1f ms (50 ms quiet interval + 5 ms poll)\n",
-                at(0.5), at(0.9), 55.0);
+    std::printf("modem port round trip, 6-byte reply, %d rounds (%d answered)\n", rounds, answered);
+    std::printf(
+        "  median %.1f ms   p90 %.1f ms   floor %.1f ms (50 ms quiet interval + 5 ms poll)\n",
+        at(0.5), at(0.9), 55.0);
     return answered == rounds ? 0 : 1;
 }

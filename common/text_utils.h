@@ -16,8 +16,7 @@ namespace SimpleUtils {
 // Appends the pieces between separators; adjacent separators give zero-length pieces and a
 // text without separator gives one piece. The list is not cleared. With dropBlank,
 // removeBlank is then applied to the whole list. The separator must not be zero-length.
-void split(std::string_view text, std::string_view separator, Msg::Strings& list,
-           bool dropBlank);
+void split(std::string_view text, std::string_view separator, Msg::Strings& list, bool dropBlank);
 
 // Appends the non-empty pieces between separators; with keepSeparator each piece ended by a
 // separator keeps it at its end.
@@ -36,8 +35,7 @@ void trimLeftChars(std::string& text, std::string_view set);
 // Replaces each pattern by the separator, then trims the separator's first character from
 // both ends. Patterns default to CR and LF.
 void flattenLineBreaks(std::string& text, std::string_view separator);
-void flattenLineBreaks(std::string& text, std::string_view separator,
-                       const Msg::Strings& patterns);
+void flattenLineBreaks(std::string& text, std::string_view separator, const Msg::Strings& patterns);
 void flattenLineBreaksAll(Msg::Strings& list, std::string_view separator);
 void flattenLineBreaksAll(Msg::Strings& list, std::string_view separator,
                           const Msg::Strings& patterns);
@@ -79,7 +77,6 @@ std::string fileTitleOf(std::string_view path);
 
 // prefix + "HH:MM:SS" (+ ".mmm" withMilliseconds) + suffix from the local clock, read once;
 // at most 511 characters.
-std::string localTimeText(std::string_view prefix, std::string_view suffix,
-                          bool withMilliseconds);
+std::string localTimeText(std::string_view prefix, std::string_view suffix, bool withMilliseconds);
 
 }  // namespace SimpleUtils

@@ -28,7 +28,7 @@ public:
 
 private:
     const std::string m_name;
-    mutable std::mutex m_mutex;               // guards m_set
+    mutable std::mutex m_mutex;  // guards m_set
     mutable std::condition_variable m_changed;
     bool m_set;
 };

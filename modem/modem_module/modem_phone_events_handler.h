@@ -8,20 +8,20 @@
 
 class ModemPhoneEventsHandler {
 public:
-    virtual ~ModemPhoneEventsHandler() = default;                             // slot 0
-    virtual void onRing(const std::string& number, int type) = 0;             // slot 1
-    virtual void onSmsReceived(const std::string& text, int index) = 0;       // slot 2
-    virtual void onConnectEstablished() = 0;                                  // slot 3
-    virtual void onDisconnect(int reason) = 0;                                // slot 4
-    virtual void reservedEvent5(int first, int second) = 0;                   // slot 5
-    virtual void onData(const char* data, std::uint32_t length) = 0;          // slot 6
-    virtual void onDataBufferEmpty() = 0;                                     // slot 7
-    virtual void reservedEvent8() = 0;                                        // slot 8
-    virtual void onError(const std::string& text) = 0;                        // slot 9
-    virtual void reservedEvent10(int first, int second) = 0;                  // slot 10
-    virtual void reservedEvent11(int first, int second) = 0;                  // slot 11
-    virtual void reservedEvent12(int first, int second) = 0;                  // slot 12
-    virtual void onDtmf(const std::string& digits) = 0;                       // slot 13
+    virtual ~ModemPhoneEventsHandler() = default;                        // slot 0
+    virtual void onRing(const std::string& number, int type) = 0;        // slot 1
+    virtual void onSmsReceived(const std::string& text, int index) = 0;  // slot 2
+    virtual void onConnectEstablished() = 0;                             // slot 3
+    virtual void onDisconnect(int reason) = 0;                           // slot 4
+    virtual void reservedEvent5(int first, int second) = 0;              // slot 5
+    virtual void onData(const char* data, std::uint32_t length) = 0;     // slot 6
+    virtual void onDataBufferEmpty() = 0;                                // slot 7
+    virtual void reservedEvent8() = 0;                                   // slot 8
+    virtual void onError(const std::string& text) = 0;                   // slot 9
+    virtual void reservedEvent10(int first, int second) = 0;             // slot 10
+    virtual void reservedEvent11(int first, int second) = 0;             // slot 11
+    virtual void reservedEvent12(int first, int second) = 0;             // slot 12
+    virtual void onDtmf(const std::string& digits) = 0;                  // slot 13
 
 protected:
     ModemPhoneEventsHandler() = default;

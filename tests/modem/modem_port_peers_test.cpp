@@ -103,8 +103,8 @@ TEST_F(SimulatedModemTest, UnpluggingDuringTheWaitRaisesTheReadError) {
     m_modem->setSilent(true);
     AdjustedAtCmd cmd("AT\r", kOk, 10000);
     auto done = std::async(std::launch::async, [&] { m_port->execute(cmd); });
-    ASSERT_TRUE(m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; },
-                                   5000));
+    ASSERT_TRUE(
+        m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; }, 5000));
     m_modem->unplug();
     try {
         done.get();

@@ -61,10 +61,10 @@ TEST(Cp1251, LiteralsBecomeTheirCp1251BytesAtCompileTime) {
 
 TEST(Cp1251, UnmappableAndMalformedUtf8BecomesQuestionMarks) {
     EXPECT_EQ(platform::utf8ToCp1251("a\xE2\x82\xAC"), "a\x88");  // the euro sign has a byte
-    EXPECT_EQ(platform::utf8ToCp1251("\xE4\xB8\xAD"), "?");        // a CJK letter has none
-    EXPECT_EQ(platform::utf8ToCp1251("x\xC3"), "x?");              // cut sequence
-    EXPECT_EQ(platform::utf8ToCp1251("\xC0\x80"), "??");           // overlong NUL
-    EXPECT_EQ(platform::utf8ToCp1251("\xED\xA0\x80"), "???");      // surrogate
+    EXPECT_EQ(platform::utf8ToCp1251("\xE4\xB8\xAD"), "?");       // a CJK letter has none
+    EXPECT_EQ(platform::utf8ToCp1251("x\xC3"), "x?");             // cut sequence
+    EXPECT_EQ(platform::utf8ToCp1251("\xC0\x80"), "??");          // overlong NUL
+    EXPECT_EQ(platform::utf8ToCp1251("\xED\xA0\x80"), "???");     // surrogate
 }
 
 TEST(Cp1251, TellsUtf8TextFrom1251Text) {

@@ -62,7 +62,8 @@ TEST(ApplicationFolder, StoredNamesWithBackslashesAndCyrillicBecomePaths) {
     EXPECT_EQ(platform::joinStoredName(root, "help\\common.html"), "/opt/app/help/common.html");
     EXPECT_EQ(platform::joinStoredName(root, "cfg/a.cmd_list"), "/opt/app/cfg/a.cmd_list");
     EXPECT_EQ(platform::joinStoredName(root, std::string("cfg_help\\"
-                                                         "Тест"_cp1251) + ".txt"),
+                                                         "Тест"_cp1251) +
+                                                 ".txt"),
               "/opt/app/cfg_help/Тест.txt");
     EXPECT_EQ(platform::joinStoredName(root, "\\help\\x"), "/opt/app/help/x");
 }

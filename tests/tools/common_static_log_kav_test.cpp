@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/cp1251.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/temp_dir.h"
 #include "tools/log_support_layer.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/cp1251.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/temp_dir.h"
 #include "tools/debug_print.h"
 
 namespace {
