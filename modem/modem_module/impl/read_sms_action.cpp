@@ -1,0 +1,50 @@
+#include "modem/modem_module/impl/read_sms_action.h"
+
+#include <string_view>
+
+#include "modem/at_keywords.h"
+#include "modem/modem_module/impl/read_sms_at_cmd.h"
+#include "modem/modem_module/impl/set_preferred_msg_storage_at_cmd.h"
+#include "modem/modem_port.h"
+#include "modem/simple_at_cmd.h"
+#include "tools/common_static_log_kav.h"
+
+namespace {
+
+// The storage where the modem puts messages it receives.
+constexpr std::string_view kReceivedStorage{"\"MT\""};
+
+}  // namespace
+
+ReadSmsAction::ReadSmsAction(ModemPort& port, bool deleteAfterRead)
+    : m_port{port}, m_deleteAfterRead{deleteAfterRead} {}
+
+bool ReadSmsAction::run() {
+    SimpleUtils::LogOut* log = CommonStaticLogKav::log();
+
+    SetPreferredMsgStorageAtCmd storage{kReceivedStorage};
+    m_port.execute(storage);
+    log->none("ReadSmsAction. Step1: result=%d haveUnreadIndex=%d\n",
+              static_cast<int>(storage.result()), static_cast<int>(storage.haveUnreadIndex()));
+    if (!storage.result() || !storage.haveUnreadIndex()) {
+        return false;
+    }
+    const int index = storage.unreadIndex();
+
+    ReadSmsAtCmd read{index};
+    m_port.execute(read);
+    log->none("ReadSmsAction. Step2: result=%d\n", static_cast<int>(read.result()));
+    if (!read.result()) {
+        return false;
+    }
+
+    m_data = read.data();
+    log->none("ReadSmsAction. Step3: m_data=%s\n", m_data.c_str());
+
+    if (m_deleteAfterRead) {
+        // The message has been read: a failed delete only leaves it in storage.
+        SimpleAtCmd remove{AtKeywords::cmgd, index, 0, true, 1000};
+        m_port.execute(remove);
+    }
+    return true;
+}

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "modem/modem_module/impl/phrase.h"
+#include "modem/modem_module/impl/read_sms_at_cmd.h"
+#include "modem/modem_module/impl/set_preferred_msg_storage_at_cmd.h"
+#include "tests/modem_module/sms_trace_capture.h"
+
+namespace {
+
+const std::string kPdu{
+    "07919730071111F1040B919701119905F80000211062417531400BC8329BFD06DDDF723619"};
+
+std::string lineOf(const ATCmd& cmd) {
+    return std::string(cmd.command_data(), cmd.command_size());
+}
+
+// Gives the command its answer the way the port does, chunk by chunk until it is complete.
+void answer(ATCmd& cmd, const std::vector<std::string_view>& chunks) {
+    for (std::string_view chunk : chunks) {
+        if (cmd.is_complete()) {
+            return;
+        }
+        cmd.on_data(chunk.data(), static_cast<int>(chunk.size()));
+    }
+}
+
+std::vector<std::string> wordsOf(const SimpleUtils::Phrase& phrase) {
+    std::vector<std::string> words;
+    for (int i = 0; i < phrase.number(); ++i) {
+        words.push_back(phrase.word(i));
+    }
+    return words;
+}
+
+TEST(Phrase, LineBreaksAndRunsOfSpacesSeparateWords) {
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"23  " + kPdu}), (Words{"23", kPdu}));
+    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"\r\n one\r\ntwo   three \r\n"}),
+              (Words{"one", "two", "three"}));
+    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"single"}), (Words{"single"}));
+    // Tabs are not separators.
+    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"a\tb"}), (Words{"a\tb"}));
+}
+
+TEST(Phrase, EmptyAndBlankTexts) {
+    const SimpleUtils::Phrase empty{""};
+    EXPECT_EQ(empty.number(), 0);
+    EXPECT_EQ(empty.word(0), "");
+
+    // Blanks alone leave one empty word: not the same as no text.
+    const SimpleUtils::Phrase blank{" \r\n  "};
+    EXPECT_EQ(blank.number(), 1);
+    EXPECT_EQ(blank.word(0), "");
+
+    const SimpleUtils::Phrase two{"a b"};
+    EXPECT_EQ(two.word(-1), "");
+    EXPECT_EQ(two.word(2), "");
+}
+
+TEST(SetPreferredMsgStorageAtCmd, IsAnExtendedCommandWaitingOneSecond) {
+    const SetPreferredMsgStorageAtCmd cmd{"\"MT\""};
+    EXPECT_EQ(lineOf(cmd), "AT+CPMS=\"MT\"\r\n");
+    EXPECT_EQ(cmd.answer_timeout(), 1000u);
+    EXPECT_EQ(cmd.min_fields(), 6);
+    EXPECT_FALSE(cmd.haveUnreadIndex());
+    EXPECT_EQ(cmd.unreadIndex(), -1);
+}
+
+TEST(SetPreferredMsgStorageAtCmd, TakesTheThirdValueAsTheIndexToRead) {
+    SetPreferredMsgStorageAtCmd cmd{"\"MT\""};
+    answer(cmd, {"\r\n+CPMS: 3,30,", "3,30,3,30\r\n\r\nOK\r\n"});
+    EXPECT_TRUE(cmd.result());
+    EXPECT_TRUE(cmd.haveUnreadIndex());
+    EXPECT_EQ(cmd.unreadIndex(), 3);
+
+    SetPreferredMsgStorageAtCmd padded{"\"MT\""};
+    answer(padded, {"\r\n+CPMS: 1,30, 7 used,30,1,30\r\n\r\nOK\r\n"});
+    EXPECT_TRUE(padded.haveUnreadIndex());
+    EXPECT_EQ(padded.unreadIndex(), 7);
+}
+
+TEST(SetPreferredMsgStorageAtCmd, NoIndexFromAnUnusableAnswer) {
+    const std::vector<std::string> answers{
+        "\r\nERROR\r\n",
+        "\r\n+CPMS: 3,30,3,30,3,30\r\nERROR\r\n",
+        "\r\n+CPMS: 3,30,3,30,3\r\n\r\nOK\r\n",           // five values
+        "\r\n+CPMS: 3,30,x,30,3,30\r\n\r\nOK\r\n",        // third value not a number
+        "\r\n+CPMS: 3,30,,30,3,30\r\n\r\nOK\r\n",         // third value empty
+        "\r\n+CPMS: 3,30,99999999999,30,3,30\r\nOK\r\n",  // too large for an index
+        "\r\nOK\r\n",
+        // an echo in front of the answer hides the information line
+        "AT+CPMS=\"MT\"\r\r\n+CPMS: 3,30,3,30,3,30\r\n\r\nOK\r\n",
+    };
+    for (const std::string& text : answers) {
+        SetPreferredMsgStorageAtCmd cmd{"\"MT\""};
+        answer(cmd, {text});
+        EXPECT_TRUE(cmd.is_complete()) << text;
+        EXPECT_FALSE(cmd.haveUnreadIndex()) << text;
+        EXPECT_EQ(cmd.unreadIndex(), -1) << text;
+    }
+}
+
+TEST(ReadSmsAtCmd, IsAnExtendedCommandWaitingOneAndAHalfSeconds) {
+    const ReadSmsAtCmd cmd{3};
+    EXPECT_EQ(lineOf(cmd), "AT+CMGR=3\r\n");
+    EXPECT_EQ(cmd.answer_timeout(), 1500u);
+    EXPECT_EQ(cmd.min_fields(), 3);
+    EXPECT_EQ(cmd.data(), "");
+    EXPECT_EQ(cmd.length(), 0);
+}
+
+TEST(ReadSmsAtCmd, APduModeAnswerGivesTheLengthAndThePduText) {
+    engine_test::TraceCapture traces;
+    ReadSmsAtCmd cmd{3};
+    answer(cmd, {"\r\n+CMGR: 0,,23\r\n", kPdu.substr(0, 10), kPdu.substr(10) + "\r\n\r\nOK\r\n"});
+    EXPECT_TRUE(cmd.result());
+    EXPECT_EQ(cmd.length(), 23);
+    EXPECT_EQ(cmd.data(), kPdu);
+
+    const std::vector<std::string> lines = traces.containing("ReadSmsAtCmd::on_complete:");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "ReadSmsAtCmd::on_complete: result=1 full_answer=\r\n+CMGR: 0,,23\r\n" +
+                            kPdu + "\r\n\r\nOK\r\n result_reason=OK\n");
+    EXPECT_EQ(lines[1], "ReadSmsAtCmd::on_complete: word1=23 word2=" + kPdu + "\n");
+    EXPECT_EQ(lines[2],
+              "ReadSmsAtCmd::on_complete: OK! phrase.number=2 m_length=23 m_data=" + kPdu + "\n");
+}
+
+TEST(ReadSmsAtCmd, ATextModeAnswerYieldsDataOnlyForAOneWordText) {
+    const std::string head{
+        "\r\n+CMGR: \"REC UNREAD\",\"+79101234567\",,\"24/01/15,12:34:56+12\"\r\n"};
+
+    ReadSmsAtCmd oneWord{1};
+    answer(oneWord, {head + "Hello\r\n\r\nOK\r\n"});
+    EXPECT_TRUE(oneWord.result());
+    EXPECT_EQ(oneWord.data(), "Hello");
+    EXPECT_EQ(oneWord.length(), 12);  // the hour of the time stamp
+
+    ReadSmsAtCmd severalWords{1};
+    answer(severalWords, {head + "Hello there\r\n\r\nOK\r\n"});
+    EXPECT_TRUE(severalWords.result());
+    EXPECT_EQ(severalWords.data(), "");
+    EXPECT_EQ(severalWords.length(), 0);
+}
+
+TEST(ReadSmsAtCmd, NothingIsTakenFromAFailedOrMalformedAnswer) {
+    engine_test::TraceCapture traces;
+    struct Case {
+        std::string text;
+        std::string data;
+        int length;
+    };
+    const std::vector<Case> cases{
+        {"\r\nERROR\r\n", "", 0},
+        {"\r\n+CMGR: 0,,23\r\n" + kPdu + "\r\nERROR\r\n", "", 0},
+        {"\r\n+CMGR: 0\r\n" + kPdu + "\r\n\r\nOK\r\n", "", 0},        // fewer than three values
+        {"\r\n+CMGR: 0,,23\r\n\r\nOK\r\n", "", 0},                    // no PDU line
+        {"\r\n+CMGR: 0,,xx\r\n" + kPdu + "\r\n\r\nOK\r\n", kPdu, 0},  // length unreadable
+        {"AT+CMGR=1\r\r\n+CMGR: 0,,23\r\n" + kPdu + "\r\n\r\nOK\r\n", "", 0},  // echo
+    };
+    for (const Case& c : cases) {
+        ReadSmsAtCmd cmd{1};
+        answer(cmd, {c.text});
+        EXPECT_TRUE(cmd.is_complete()) << c.text;
+        EXPECT_EQ(cmd.data(), c.data) << c.text;
+        EXPECT_EQ(cmd.length(), c.length) << c.text;
+    }
+    // The answer is traced whatever its verdict, the outcome only once it was parsed.
+    EXPECT_EQ(traces.containing("ReadSmsAtCmd::on_complete: result=").size(), cases.size());
+    const std::vector<std::string> outcomes = traces.containing("ReadSmsAtCmd::on_complete: OK!");
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0], "ReadSmsAtCmd::on_complete: OK! phrase.number=1 m_length=0 m_data=\n");
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/support/debug_capture.h"
+#include "tools/common_static_log_kav.h"
+
+namespace engine_test {
+
+// Makes the diagnostic log pass level-0 lines to the debugger output for the object's life
+// and collects them.
+class TraceCapture {
+public:
+    TraceCapture() {
+        CommonStaticLogKav::release();
+        CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_DebugOutput, "sms", nullptr, 0);
+    }
+    ~TraceCapture() { CommonStaticLogKav::release(); }
+    TraceCapture(const TraceCapture&) = delete;
+    TraceCapture& operator=(const TraceCapture&) = delete;
+
+    // The traces that contain marker, in order, each cut to start at the marker (the sink's
+    // time stamp and tag stand in front of it).
+    std::vector<std::string> containing(std::string_view marker) const {
+        std::vector<std::string> found;
+        for (const std::string& line : m_capture.lines()) {
+            const std::size_t at = line.find(marker);
+            if (at != std::string::npos) {
+                found.push_back(line.substr(at));
+            }
+        }
+        return found;
+    }
+
+private:
+    testsupport::DebugCapture m_capture;
+};
+
+}  // namespace engine_test
