@@ -24,6 +24,7 @@ bool ReadSmsAction::run() {
 
     SetPreferredMsgStorageAtCmd storage{kReceivedStorage};
     m_port.execute(storage);
+    m_answers += storage.full_answer();
     log->none("ReadSmsAction. Step1: result=%d haveUnreadIndex=%d\n",
               static_cast<int>(storage.result()), static_cast<int>(storage.haveUnreadIndex()));
     if (!storage.result() || !storage.haveUnreadIndex()) {
@@ -33,6 +34,7 @@ bool ReadSmsAction::run() {
 
     ReadSmsAtCmd read{index};
     m_port.execute(read);
+    m_answers += read.full_answer();
     log->none("ReadSmsAction. Step2: result=%d\n", static_cast<int>(read.result()));
     if (!read.result()) {
         return false;
@@ -45,6 +47,7 @@ bool ReadSmsAction::run() {
         // The message has been read: a failed delete only leaves it in storage.
         SimpleAtCmd remove{AtKeywords::cmgd, index, 0, true, 1000};
         m_port.execute(remove);
+        m_answers += remove.full_answer();
     }
     return true;
 }

@@ -18,10 +18,14 @@ public:
     // Handed on with the message; always 1.
     int result() const { return m_result; }
     const std::string& data() const { return m_data; }
+    // Everything the modem answered to the commands run, in order: a report that arrived
+    // amid those answers must not be lost to the caller's report parsing.
+    const std::string& answers() const { return m_answers; }
 
 private:
     ModemPort& m_port;
     int m_result = 1;
     std::string m_data;
+    std::string m_answers;
     bool m_deleteAfterRead;
 };
