@@ -1,0 +1,254 @@
+#include "common_storage/config.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/cp1251.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/temp_dir.h"
+
+using namespace platform::literals;
+using testsupport::readBytes;
+using testsupport::writeBytes;
+
+namespace {
+
+// The names as the settings file must hold them, written out here on their own so a slip in
+// the store's spelling shows.
+const std::string kGeneral{"Общие"_cp1251};
+const std::string kParameters{"Параметры"_cp1251};
+const std::string kDebug{"Отладка"_cp1251};
+const std::string kBaudList{
+    "Порядок перебора скоростей при поиске модема (скорость-время_ожидания_в_мс)"_cp1251};
+const std::string kLastPort{"Номер последнего найденного COM-порта"_cp1251};
+const std::string kLastBaud{"Битовая скорость для последнего найденного COM-порта"_cp1251};
+const std::string kHelpFile{"Имя файла общей помощи"_cp1251};
+const std::string kCommandSet{"Набор команд, выбранный в выпадающем списке"_cp1251};
+const std::string kOnlyOnePort{"Проверять только один COM-порт"_cp1251};
+const std::string kShowLineBreaks{
+    "Заменять символы перевода строки на <CR> и <LF> при отображении в логе обмена"_cp1251};
+const std::string kAutoRun{"Режим постоянного автоматического запуска"_cp1251};
+const std::string kHelpTestMode{"Режим тестирования окна помощи"_cp1251};
+const std::string kSearch{"Команда поиска модема "_cp1251};
+
+const std::string kDefaultBaudText =
+    "115200-1000 9600-1000 57600-1000 38400-1000 19200-1000 4800-1000 2400-1000 1200-1000 "
+    "300-1000";
+
+std::string line(const std::string& key, const std::string& value, const char* end = "\r\n") {
+    return key + '=' + value + end;
+}
+
+class ConfigTest : public ::testing::Test {
+protected:
+    void TearDown() override { Config::destroy(); }
+
+    std::filesystem::path iniPath() const { return m_folder.path() / "orvane.ini"; }
+
+    // Saves and loads again, as a shutdown and the next start do.
+    Config& restart() {
+        Config::destroy();
+        return Config::instance();
+    }
+
+    testsupport::TempAppFolder m_folder;
+};
+
+}  // namespace
+
+TEST_F(ConfigTest, FirstStartHasTheDefaultsAndTheFirstSaveWritesEveryKey) {
+    Config& config = Config::instance();
+    EXPECT_EQ(&Config::instance(), &config);
+    EXPECT_EQ(config.ini_path(), iniPath());
+    EXPECT_EQ(config.baud_list(), "");
+    EXPECT_EQ(config.last_port(), 1);
+    EXPECT_EQ(config.last_baud(), 115200);
+    EXPECT_EQ(config.help_file(), "help\\common.html");
+    EXPECT_EQ(config.command_set(), "0");
+    EXPECT_FALSE(config.only_one_port());
+    EXPECT_FALSE(config.show_line_breaks());
+    EXPECT_FALSE(config.auto_run());
+    EXPECT_FALSE(config.help_test_mode());
+    EXPECT_TRUE(config.search_commands().empty());
+    EXPECT_FALSE(std::filesystem::exists(iniPath())) << "loading never creates the file";
+
+    // What the test controller stores at start-up from the finder's default plan.
+    config.set_baud_list(kDefaultBaudText);
+    config.search_commands() = {"AT<CR> <CR><LF>OK<CR><LF>", "AT<CR> 0<CR>"};
+    Config::destroy();
+
+    const std::string expected =
+        "[" + kGeneral + "]\r\n" + line(kBaudList, kDefaultBaudText) + line(kLastPort, "1") +
+        line(kLastBaud, "115200") + line(kHelpFile, "help\\common.html") +
+        line(kSearch + "1", "AT<CR> <CR><LF>OK<CR><LF>") + line(kSearch + "2", "AT<CR> 0<CR>") +
+        "\r\n[" + kParameters + "]\r\n" + line(kCommandSet, "0") + "\r\n[" + kDebug + "]\r\n" +
+        line(kOnlyOnePort, "0") + line(kShowLineBreaks, "0") + line(kAutoRun, "0") +
+        line(kHelpTestMode, "0");
+    const std::string bytes = readBytes(iniPath());
+    EXPECT_EQ(bytes, expected);
+    // The names reach the disk in 1251, one byte a letter: "[Общие]", "модема 1".
+    EXPECT_TRUE(bytes.starts_with("[\xCE\xE1\xF9\xE8\xE5]\r\n"));
+    EXPECT_NE(bytes.find("\xEC\xEE\xE4\xE5\xEC\xE0\x20\x31="), std::string::npos);
+}
+
+TEST_F(ConfigTest, EveryFieldSurvivesASaveAndALoad) {
+    // The three settings without a setter are edited in the file by hand.
+    writeBytes(iniPath(), "[" + kGeneral + "]\r\n" +
+                              line(kHelpFile, std::string("doc\\Справка.html"_cp1251)) + "[" +
+                              kDebug + "]\r\n" + line(kAutoRun, "1") + line(kHelpTestMode, "1"));
+    Config& config = Config::instance();
+    EXPECT_EQ(config.help_file(), "doc\\Справка.html"_cp1251);
+    EXPECT_TRUE(config.auto_run());
+    EXPECT_TRUE(config.help_test_mode());
+
+    config.set_baud_list("9600-200 300-5000");
+    config.set_last_port(12);
+    config.set_last_baud(57600);
+    config.set_command_set(std::string("Мой список"_cp1251));
+    config.set_only_one_port(true);
+    config.set_show_line_breaks(true);
+    config.search_commands() = {"ATZ<CR> OK", "AT\\r 0<CR>", "ATI<CR> <CR><LF>OK<CR><LF>"};
+
+    Config& reloaded = restart();
+    EXPECT_EQ(reloaded.baud_list(), "9600-200 300-5000");
+    EXPECT_EQ(reloaded.last_port(), 12);
+    EXPECT_EQ(reloaded.last_baud(), 57600);
+    EXPECT_EQ(reloaded.help_file(), "doc\\Справка.html"_cp1251);
+    EXPECT_EQ(reloaded.command_set(), "Мой список"_cp1251);
+    EXPECT_TRUE(reloaded.only_one_port());
+    EXPECT_TRUE(reloaded.show_line_breaks());
+    EXPECT_TRUE(reloaded.auto_run());
+    EXPECT_TRUE(reloaded.help_test_mode());
+    EXPECT_EQ(reloaded.search_commands(),
+              (Msg::Strings{"ATZ<CR> OK", "AT\\r 0<CR>", "ATI<CR> <CR><LF>OK<CR><LF>"}));
+
+    reloaded.set_only_one_port(false);
+    reloaded.set_show_line_breaks(false);
+    reloaded.set_last_port(0);
+    reloaded.set_last_baud(-1);
+    Config& again = restart();
+    EXPECT_FALSE(again.only_one_port());
+    EXPECT_FALSE(again.show_line_breaks());
+    EXPECT_EQ(again.last_port(), 0);
+    EXPECT_EQ(again.last_baud(), -1);
+}
+
+TEST_F(ConfigTest, SearchCommandsEndAtTheFirstGapAndHigherKeysAreLeftAlone) {
+    writeBytes(iniPath(), "[" + kGeneral + "]\r\n" + line(kSearch + "1", "A<CR> OK") +
+                              line(kSearch + "2", "B<CR> OK") + line(kSearch + "4", "D<CR> OK"));
+    EXPECT_EQ(Config::instance().search_commands(), (Msg::Strings{"A<CR> OK", "B<CR> OK"}));
+    Config::destroy();
+    EXPECT_NE(readBytes(iniPath()).find(line(kSearch + "4", "D<CR> OK")), std::string::npos);
+
+    writeBytes(iniPath(), "[" + kGeneral + "]\r\n" + line(kSearch + "1", "A<CR> OK") +
+                              line(kSearch + "2", "") + line(kSearch + "3", "C<CR> OK"));
+    EXPECT_EQ(Config::instance().search_commands(), Msg::Strings{"A<CR> OK"})
+        << "an empty value ends the list as a missing key does";
+}
+
+TEST_F(ConfigTest, AShorterListSavedOverALongerOneLeavesTheRestInTheFile) {
+    writeBytes(iniPath(), "[" + kGeneral + "]\r\n" + line(kSearch + "1", "A<CR> OK") +
+                              line(kSearch + "2", "B<CR> OK") + line(kSearch + "3", "C<CR> OK"));
+    Config& config = Config::instance();
+    ASSERT_EQ(config.search_commands().size(), 3u);
+    config.search_commands() = {"X<CR> OK", "Y<CR> OK"};
+    EXPECT_EQ(restart().search_commands(), (Msg::Strings{"X<CR> OK", "Y<CR> OK", "C<CR> OK"}));
+}
+
+TEST_F(ConfigTest, ValuesOfTheWrongKindGiveTheDefaults) {
+    writeBytes(iniPath(), "[" + kGeneral + "]\r\n" + line(kLastPort, "COM3") +
+                              line(kLastBaud, "  9600  ") + "[" + kDebug + "]\r\n" +
+                              line(kOnlyOnePort, "2") + line(kShowLineBreaks, "yes") +
+                              line(kAutoRun, "-1") + line(kHelpTestMode, ""));
+    Config& config = Config::instance();
+    EXPECT_EQ(config.last_port(), 1);
+    EXPECT_EQ(config.last_baud(), 9600);
+    EXPECT_TRUE(config.only_one_port());
+    EXPECT_FALSE(config.show_line_breaks());
+    EXPECT_TRUE(config.auto_run());
+    EXPECT_FALSE(config.help_test_mode());
+}
+
+TEST_F(ConfigTest, ForeignSectionsKeysAndCommentsAreKeptByteForByte) {
+    const std::string head{"; written by hand\n[Окно]\nЛево=10\nверх = 20 \n\n"_cp1251};
+    const std::string foreignKey{"Чужой ключ=x\n"_cp1251};
+    const std::string tail{"\n[Зап]\nz=1"_cp1251};
+    writeBytes(iniPath(), head + "[" + kGeneral + "]\n; the modem sits on the dock\n" +
+                              line(kLastPort, "3", "\n") + foreignKey + tail);
+    Config& config = Config::instance();
+    EXPECT_EQ(config.last_port(), 3);
+    config.set_last_port(5);
+    Config::destroy();
+
+    // Only the changed value differs; the missing keys join the end of their section, the
+    // missing sections the end of the file, all with the file's own line ends.
+    const std::string expected =
+        head + "[" + kGeneral + "]\n; the modem sits on the dock\n" + line(kLastPort, "5", "\n") +
+        foreignKey + line(kBaudList, "", "\n") + line(kLastBaud, "115200", "\n") +
+        line(kHelpFile, "help\\common.html", "\n") + tail + "\n\n[" + kParameters + "]\n" +
+        line(kCommandSet, "0", "\n") + "\n[" + kDebug + "]\n" + line(kOnlyOnePort, "0", "\n") +
+        line(kShowLineBreaks, "0", "\n") + line(kAutoRun, "0", "\n") +
+        line(kHelpTestMode, "0", "\n");
+    EXPECT_EQ(readBytes(iniPath()), expected);
+}
+
+TEST_F(ConfigTest, AFileWrittenInUtf8IsReadAndStaysUtf8) {
+    const std::string utf8 =
+        "[Общие]\n"
+        "Номер последнего найденного COM-порта=4\n"
+        "Команда поиска модема 1=AT<CR> OK\n"
+        "[Параметры]\n"
+        "Набор команд, выбранный в выпадающем списке=Проверка связи\n"
+        "[Отладка]\n"
+        "Проверять только один COM-порт=1\n";
+    writeBytes(iniPath(), utf8);
+    Config& config = Config::instance();
+    EXPECT_EQ(config.last_port(), 4);
+    EXPECT_EQ(config.command_set(), "Проверка связи"_cp1251);
+    EXPECT_TRUE(config.only_one_port());
+    EXPECT_EQ(config.search_commands(), Msg::Strings{"AT<CR> OK"});
+    config.set_last_port(6);
+    config.set_command_set(std::string("Другой"_cp1251));
+    Config::destroy();
+
+    const std::string bytes = readBytes(iniPath());
+    EXPECT_TRUE(platform::looksLikeUtf8(bytes));
+    EXPECT_NE(bytes.find("\nНомер последнего найденного COM-порта=6\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\nНабор команд, выбранный в выпадающем списке=Другой\n"),
+              std::string::npos);
+    EXPECT_NE(bytes.find("\nРежим тестирования окна помощи=0\n"), std::string::npos);
+    EXPECT_EQ(restart().last_port(), 6);
+}
+
+TEST_F(ConfigTest, KeysInOtherLetterCaseAreReadAndRewrittenInPlace) {
+    const std::string upperGeneral{"ОБЩИЕ"_cp1251};
+    const std::string lowerPort{"номер последнего найденного com-порта"_cp1251};
+    const std::string upperOnly{"ПРОВЕРЯТЬ ТОЛЬКО ОДИН COM-ПОРТ"_cp1251};
+    writeBytes(iniPath(), "[" + upperGeneral + "]\r\n" + line(lowerPort, "8") +
+                              std::string("[отладка]\r\n"_cp1251) + line(upperOnly, "1"));
+    Config& config = Config::instance();
+    EXPECT_EQ(config.last_port(), 8);
+    EXPECT_TRUE(config.only_one_port());
+    config.set_last_port(9);
+    Config::destroy();
+
+    const std::string bytes = readBytes(iniPath());
+    EXPECT_TRUE(bytes.starts_with("[" + upperGeneral + "]\r\n" + line(lowerPort, "9")));
+    EXPECT_NE(bytes.find(std::string("[отладка]\r\n"_cp1251) + line(upperOnly, "1")),
+              std::string::npos);
+    EXPECT_EQ(bytes.find(kLastPort), std::string::npos) << "no second spelling of the key";
+    EXPECT_EQ(bytes.find(kOnlyOnePort), std::string::npos);
+    EXPECT_EQ(bytes.find("[" + kGeneral + "]"), std::string::npos);
+}
+
+TEST_F(ConfigTest, AnUnwritableFileLosesTheSessionQuietly) {
+    std::filesystem::create_directory(iniPath());
+    Config& config = Config::instance();
+    EXPECT_EQ(config.last_port(), 1);
+    config.set_last_port(4);
+    Config::destroy();
+    EXPECT_TRUE(std::filesystem::is_directory(iniPath()));
+    EXPECT_EQ(Config::instance().last_port(), 1);
+}

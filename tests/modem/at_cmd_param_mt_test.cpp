@@ -1,0 +1,89 @@
+#include "modem/at_cmd_param_mt.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/cp1251.h"
+
+using namespace platform::literals;
+
+TEST(AtCmdParamMtLine, ReadsCommandAnswerWaitAndDelay) {
+    const AtCmdParamMt full("AT<CR> <CR><LF>OK<CR><LF> 500 100");
+    EXPECT_TRUE(full.isValid());
+    EXPECT_EQ(full, AtCmdParamMt("AT\r", "\r\nOK\r\n", 500, 100));
+
+    const AtCmdParamMt bare("ATZ OK");
+    EXPECT_EQ(bare, AtCmdParamMt("ATZ", "OK", 1000, 0));
+
+    // Runs of spaces separate just as one does; fields past the fourth are ignored.
+    EXPECT_EQ(AtCmdParamMt("  ATI    OK   200   0  extra more"), AtCmdParamMt("ATI", "OK", 200, 0));
+    // A tab is part of the field, not a separator.
+    EXPECT_EQ(AtCmdParamMt("AT\tOK X"), AtCmdParamMt("AT\tOK", "X"));
+
+    // The numbers are read as "%d" reads them: the leading number of the field counts.
+    EXPECT_EQ(AtCmdParamMt("ATZ OK 250ms 30x"), AtCmdParamMt("ATZ", "OK", 250, 30));
+    EXPECT_EQ(AtCmdParamMt("ATZ OK abc"), AtCmdParamMt("ATZ", "OK", 1000, 0));
+    EXPECT_EQ(AtCmdParamMt("ATZ OK 200 abc"), AtCmdParamMt("ATZ", "OK", 200, 0));
+    // A number too large for 32 bits is taken as the largest wait, not wrapped to a
+    // negative one that would drop the line.
+    EXPECT_EQ(AtCmdParamMt("ATZ OK 99999999999").answerWaitMs, 2147483647);
+
+    // The header line parses as a record of its own; only the list loader drops it.
+    const AtCmdParamMt header(
+        "[Текст команды] [Ответ на команду] [Ожидание ответа,мс] [Задержка перед командой,мс]"_cp1251);
+    EXPECT_EQ(header,
+              AtCmdParamMt(std::string("[Текст"_cp1251), std::string("команды]"_cp1251), 1000, 0));
+}
+
+TEST(AtCmdParamMtLine, RejectsWhatIsNoCommand) {
+    EXPECT_FALSE(AtCmdParamMt("ATZ").isValid());
+    EXPECT_FALSE(AtCmdParamMt("A").isValid());
+    EXPECT_FALSE(AtCmdParamMt("").isValid());
+    EXPECT_FALSE(AtCmdParamMt("   ").isValid());
+    EXPECT_FALSE(AtCmdParamMt(";ATZ OK").isValid());
+    EXPECT_FALSE(AtCmdParamMt("ATZ OK -1").isValid());
+    EXPECT_FALSE(AtCmdParamMt("ATZ OK 100 -5").isValid());
+    EXPECT_FALSE(AtCmdParamMt().isValid());
+    EXPECT_TRUE(AtCmdParamMt(" ;ATZ OK").isValid()) << "only a ';' in the first column comments";
+    EXPECT_TRUE(AtCmdParamMt("ATZ OK 0 0").isValid());
+}
+
+TEST(AtCmdParamMtLine, DecodesCEscapesInOrderThenLineBreakNames) {
+    EXPECT_EQ(AtCmdParamMt("a\\a\\b\\f\\n\\r\\t\\v b\\\\\\'\\\"\\?").command, "a\a\b\f\n\r\t\v");
+    EXPECT_EQ(AtCmdParamMt("a\\a\\b\\f\\n\\r\\t\\v b\\\\\\'\\\"\\?").answer, "b\\'\"?");
+    // Each escape runs over the whole text before the next: a doubled backslash before n is
+    // taken apart by the \n pass first.
+    EXPECT_EQ(AtCmdParamMt("x\\\\n OK").command, "x\\\n");
+    EXPECT_EQ(AtCmdParamMt("x\\\\r OK").command, "x\\\r");
+    EXPECT_EQ(AtCmdParamMt("x\\\\q OK").command, "x\\q");
+    EXPECT_EQ(AtCmdParamMt("AT\\x OK").command, "AT\\x") << "unknown escapes stay";
+    // Line-break names come after the C escapes, in both letter cases but not mixed.
+    EXPECT_EQ(AtCmdParamMt("AT<cr><lf> <Cr>OK").command, "AT\r\n");
+    EXPECT_EQ(AtCmdParamMt("AT<cr><lf> <Cr>OK").answer, "<Cr>OK");
+    EXPECT_EQ(AtCmdParamMt("AT\\r<LF> OK").command, "AT\r\n");
+}
+
+TEST(AtCmdParamMtText, WritesEscapedCommandAndAnswerOnly) {
+    EXPECT_EQ(AtCmdParamMt("AT\r", "\r\nOK\r\n", 500, 100).toText(), "AT<CR> <CR><LF>OK<CR><LF>");
+
+    const AtCmdParamMt back(AtCmdParamMt("AT\r", "\r\nOK\r\n", 500, 100).toText());
+    EXPECT_EQ(back, AtCmdParamMt("AT\r", "\r\nOK\r\n", 1000, 0));
+
+    const AtCmdParamMt longOne(std::string(600, 'C'), std::string(600, 'A'));
+    const std::string text = longOne.toText();
+    ASSERT_EQ(text.size(), 999u);
+    EXPECT_EQ(text.substr(598, 4), "CC A");
+}
+
+TEST(AtCmdParamMtList, ParseCommandLinesKeepsValidRecordsInOrder) {
+    AtCmdParamMtList list{AtCmdParamMt("OLD", "X")};
+    parseCommandLines({"AT<CR> <CR><LF>OK<CR><LF>", "bad", ";AT OK", "AT<CR> 0<CR>", "ATI OK -3"},
+                      list);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0], AtCmdParamMt("AT\r", "\r\nOK\r\n"));
+    EXPECT_EQ(list[1], AtCmdParamMt("AT\r", "0\r"));
+
+    parseCommandLines({}, list);
+    EXPECT_TRUE(list.empty());
+}
