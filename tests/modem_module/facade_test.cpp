@@ -167,7 +167,6 @@ TEST_F(FacadeTest, AsynchronousCommandsReportInOrderOnTheUserInterfaceThread) {
 
 TEST_F(FacadeTest, SynchronousCommandsRunWhileTheWorkerIsPaused) {
     openQuiet();
-    m_phone->setIdleReportReading(false);
     EXPECT_TRUE(m_phone->executeAtCommand("AT", 2000, 0, false));
     EXPECT_FALSE(m_phone->executeAtCommand("AT+NOSUCH", 2000, 0, false));
     // The worker is running again afterwards.
