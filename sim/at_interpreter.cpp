@@ -24,13 +24,19 @@ std::optional<std::string_view> commandBody(std::string_view line) {
 
 }  // namespace
 
-AtInterpreter::AtInterpreter(ModemProfile defaults, ModemIdentity identity)
-    : m_defaults(std::move(defaults)), m_identity(identity), m_profile(m_defaults) {
+AtInterpreter::AtInterpreter(ModemProfile defaults, ModemIdentity identity, CallOptions callOptions)
+    : m_defaults(std::move(defaults)),
+      m_identity(identity),
+      m_profile(m_defaults),
+      m_calls(callOptions) {
     addBasicCommands(m_commands);
     addGeneralCommands(m_commands);
+    addCallCommands(m_commands);
+    addMessageCommands(m_commands);
 }
 
-std::optional<std::string> AtInterpreter::execute(std::string_view line, bool truncated) {
+std::optional<std::string> AtInterpreter::execute(std::string_view line, bool truncated,
+                                                  LineMoment moment) {
     const auto body = commandBody(line);
     if (!body) {
         return std::nullopt;
@@ -40,16 +46,18 @@ std::optional<std::string> AtInterpreter::execute(std::string_view line, bool tr
     if (truncated || !commands) {
         return formatResult(m_profile, ResultCode::Error);
     }
-    CommandContext context{m_profile, m_defaults, m_identity, reply};
+    CommandContext context{m_profile, m_defaults, m_identity, {m_calls, m_messages}, moment, reply};
     ResultCode result = ResultCode::Ok;
     for (const AtCommand& command : *commands) {
         const CommandHandler* handler = m_commands.find(command.name);
         result = handler ? (*handler)(context, command) : ResultCode::Error;
-        if (result != ResultCode::Ok) {
+        if (result != ResultCode::Ok || context.deferred()) {
             break;
         }
     }
-    reply += formatResult(m_profile, result);
+    if (!context.deferred()) {
+        reply += formatResult(m_profile, result, context.resultDetail());
+    }
     return reply;
 }
 

@@ -1,4 +1,4 @@
-// The basic (single letter) commands of a Hayes modem that do not touch the line.
+// The basic (single letter) commands of a Hayes modem that set it up rather than place calls.
 
 #include <string>
 
@@ -40,6 +40,15 @@ ResultCode restoreProfile(CommandContext& ctx, const AtCommand& cmd) {
     return ResultCode::Ok;
 }
 
+// A reset drops the line as well, as on the modems it imitates.
+ResultCode reset(CommandContext& ctx, const AtCommand& cmd) {
+    const ResultCode result = restoreProfile(ctx, cmd);
+    if (result == ResultCode::Ok) {
+        ctx.calls.hangup();
+    }
+    return result;
+}
+
 // Register values are read back as three decimal digits, as V.250 asks.
 ResultCode sRegister(CommandContext& ctx, const AtCommand& cmd) {
     const unsigned index = cmd.number.value_or(0);
@@ -65,7 +74,7 @@ void addBasicCommands(CommandTable& table) {
     table.add("E", switchCommand(&ModemProfile::echo));
     table.add("V", switchCommand(&ModemProfile::verbose));
     table.add("I", identify);
-    table.add("Z", restoreProfile);
+    table.add("Z", reset);
     table.add("&F", restoreProfile);
     table.add("S", sRegister);
 }

@@ -30,14 +30,4 @@ void FaultPlan::setGarbageBeforeReply(std::string bytes) {
     m_faults.garbageBeforeReply = std::move(bytes);
 }
 
-void FaultPlan::queueInjection(std::string bytes) {
-    std::lock_guard lock(m_mutex);
-    m_injections += bytes;
-}
-
-std::string FaultPlan::takeInjections() {
-    std::lock_guard lock(m_mutex);
-    return std::exchange(m_injections, {});
-}
-
 }  // namespace sim

@@ -30,14 +30,9 @@ public:
     void setSilent(bool silent);
     void setGarbageBeforeReply(std::string bytes);
 
-    // Bytes to send on their own, as soon as the line takes them.
-    void queueInjection(std::string bytes);
-    std::string takeInjections();
-
 private:
     mutable std::mutex m_mutex;  // guards everything below
     Faults m_faults;
-    std::string m_injections;
 };
 
 }  // namespace sim

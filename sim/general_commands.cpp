@@ -1,4 +1,5 @@
-// Extended commands that report on the modem itself: signal quality and identification.
+// Extended commands that report on the modem itself: signal quality, identification and the
+// form of error reports.
 
 #include <string>
 
@@ -45,6 +46,7 @@ ResultCode signalQuality(CommandContext& ctx, const AtCommand& cmd) {
 
 void addGeneralCommands(CommandTable& table) {
     table.add("+CSQ", signalQuality);
+    table.add("+CMEE", extendedSwitch("+CMEE", &ModemProfile::errorCodes));
     table.add("+CGMI", identification(&ModemIdentity::manufacturer));
     table.add("+CGMM", identification(&ModemIdentity::model));
     table.add("+CGMR", identification(&ModemIdentity::revision));

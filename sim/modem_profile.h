@@ -26,6 +26,9 @@ struct ModemProfile {
 
     bool echo = true;
     bool verbose = true;
+    bool extendedRing = false;  // AT+CRC=1: "+CRING: VOICE" or "+CRING: DATA" instead of RING
+    bool textMode = false;      // AT+CMGF=1: messages read as text rather than PDU
+    bool errorCodes = false;    // AT+CMEE=1: "+CMS ERROR: <n>" rather than ERROR
     // S0..S12 with the defaults V.250 and the Hayes manuals give: S3 CR, S4 LF, S5 BS,
     // S2 '+' and S12 one second (in fiftieths) for the "+++" escape.
     std::array<std::uint8_t, kRegisterCount> registers = {0,  0, 43, 13, 10, 8, 2,

@@ -13,13 +13,18 @@ std::string formatInformation(const ModemProfile& profile, std::string_view text
     return out;
 }
 
-std::string formatResult(const ModemProfile& profile, ResultCode code) {
+std::string formatResult(const ModemProfile& profile, ResultCode code, std::string_view detail) {
     const ResultCodeEntry& entry = resultCodeEntry(code);
+    const std::string text = std::string{entry.verbose}.append(detail);
     if (!profile.verbose) {
-        return std::to_string(entry.number) + profile.terminator();
+        return (entry.number < 0 ? text : std::to_string(entry.number)) + profile.terminator();
     }
     const std::string lineEnd{profile.terminator(), profile.formatting()};
-    return lineEnd + std::string{entry.verbose} + lineEnd;
+    return lineEnd + text + lineEnd;
+}
+
+std::string connectDetail(std::uint32_t rate) {
+    return rate == 0 ? std::string{} : " " + std::to_string(rate);
 }
 
 }  // namespace sim

@@ -9,7 +9,7 @@ namespace {
 
 // The numbers are the classic Hayes ones that V.250 keeps; numeric mode sends them as
 // decimal text.
-constexpr std::array<ResultCodeEntry, 8> kResultCodes = {{
+constexpr std::array<ResultCodeEntry, 9> kResultCodes = {{
     {ResultCode::Ok, 0, "OK"},
     {ResultCode::Connect, 1, "CONNECT"},
     {ResultCode::Ring, 2, "RING"},
@@ -18,6 +18,7 @@ constexpr std::array<ResultCodeEntry, 8> kResultCodes = {{
     {ResultCode::NoDialtone, 6, "NO DIALTONE"},
     {ResultCode::Busy, 7, "BUSY"},
     {ResultCode::NoAnswer, 8, "NO ANSWER"},
+    {ResultCode::CmsError, -1, "+CMS ERROR"},
 }};
 
 }  // namespace

@@ -16,11 +16,12 @@ enum class ResultCode {
     NoDialtone,
     Busy,
     NoAnswer,
+    CmsError,  // a message service failure, "+CMS ERROR: <n>"
 };
 
 struct ResultCodeEntry {
     ResultCode code;
-    int number;
+    int number;  // -1: an extended code, sent as text in numeric mode too
     std::string_view verbose;
 };
 

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -22,8 +23,28 @@ constexpr std::size_t kFloodBlock = 4096;
 
 }  // namespace
 
+template <typename Change>
+auto SimModem::changeSession(Change change) {
+    std::vector<SessionOutput> out;
+    auto result = [&] {
+        std::lock_guard lock(m_sessionMutex);
+        auto changed = change(*m_session, out);
+        for (SessionOutput& output : out) {
+            m_outbox.push_back(std::move(output));
+        }
+        return changed;
+    }();
+    if (m_wake) {
+        m_wake->signal();
+    }
+    return result;
+}
+
 SimModem::SimModem(SimOptions options)
-    : m_options(std::move(options)), m_faults(m_options.faults) {}
+    : m_options(std::move(options)),
+      m_faults(m_options.faults),
+      m_session(
+          std::make_unique<ModemSession>(m_options.profile, m_options.bauds, m_options.calls)) {}
 
 SimModem::~SimModem() {
     stop();
@@ -35,8 +56,9 @@ void SimModem::start() {
     }
     m_wake = std::make_unique<WakeSignal>();
     m_endpoint = std::make_unique<PtyEndpoint>();
-    m_session = std::make_unique<ModemSession>(m_options.profile, m_options.bauds);
     m_slavePath = m_endpoint->slavePath();
+    discardOutbox();
+    m_reportsWritten = 0;
     m_stopRequested = false;
     m_unplugRequested = false;
     {
@@ -55,7 +77,12 @@ void SimModem::stop() {
         m_thread.join();
     }
     m_endpoint.reset();
-    m_session.reset();
+    {
+        std::lock_guard lock(m_sessionMutex);
+        m_session =
+            std::make_unique<ModemSession>(m_options.profile, m_options.bauds, m_options.calls);
+        m_outbox.clear();
+    }
     removeLink();
 }
 
@@ -88,10 +115,80 @@ void SimModem::setGarbageBeforeReply(std::string bytes) {
 }
 
 void SimModem::inject(std::string bytes) {
-    m_faults.queueInjection(std::move(bytes));
-    if (m_wake) {
-        m_wake->signal();
-    }
+    changeSession([&](ModemSession&, std::vector<SessionOutput>& out) {
+        out.push_back({SessionOutput::Kind::Unsolicited, std::move(bytes)});
+        return true;
+    });
+}
+
+bool SimModem::incomingCall(IncomingCall call) {
+    return changeSession([&](ModemSession& session, std::vector<SessionOutput>& out) {
+        return session.incomingCall(std::move(call), SimClock::now(), out);
+    });
+}
+
+bool SimModem::remoteHangup() {
+    return changeSession([](ModemSession& session, std::vector<SessionOutput>& out) {
+        return session.remoteHangup(out);
+    });
+}
+
+bool SimModem::sendData(std::string bytes) {
+    return changeSession([&](ModemSession& session, std::vector<SessionOutput>& out) {
+        return session.remoteData(bytes, out);
+    });
+}
+
+void SimModem::sendTones(std::string digits) {
+    changeSession([&](ModemSession& session, std::vector<SessionOutput>& out) {
+        session.tones(digits, out);
+        return true;
+    });
+}
+
+std::optional<std::size_t> SimModem::newMessage(StoredMessage message,
+                                                std::optional<std::size_t> index) {
+    return changeSession([&](ModemSession& session, std::vector<SessionOutput>& out) {
+        return session.messageArrived(std::move(message), index, out);
+    });
+}
+
+void SimModem::report(std::string text) {
+    changeSession([&](ModemSession& session, std::vector<SessionOutput>& out) {
+        session.report(text, out);
+        return true;
+    });
+}
+
+bool SimModem::storeMessage(std::size_t index, StoredMessage message) {
+    std::lock_guard lock(m_sessionMutex);
+    return m_session->messages().store(index, std::move(message));
+}
+
+std::optional<StoredMessage> SimModem::message(std::size_t index) const {
+    std::lock_guard lock(m_sessionMutex);
+    const StoredMessage* found = m_session->messages().find(index);
+    return found ? std::optional<StoredMessage>{*found} : std::nullopt;
+}
+
+std::size_t SimModem::messageCount() const {
+    std::lock_guard lock(m_sessionMutex);
+    return m_session->messages().used();
+}
+
+void SimModem::setDialPlan(DialPlan plan) {
+    std::lock_guard lock(m_sessionMutex);
+    m_session->calls().setDialPlan(plan);
+}
+
+void SimModem::setDataHandling(DataHandling handling) {
+    std::lock_guard lock(m_sessionMutex);
+    m_session->calls().setDataHandling(handling);
+}
+
+CallState SimModem::callState() const {
+    std::lock_guard lock(m_sessionMutex);
+    return m_session->calls().state();
 }
 
 void SimModem::startFlood() {
@@ -146,16 +243,15 @@ void SimModem::run() {
             closeEndpoint();
         }
         if (!m_endpoint->isOpen()) {
-            // Unplugged: nothing to serve until stop.
+            // Unplugged: nothing to serve until stop, and nobody to tell anything.
+            discardOutbox();
             pollfd wake{m_wake->fd(), POLLIN, 0};
             ::poll(&wake, 1, -1);
             m_wake->drain();
             continue;
         }
-        const std::string injected = m_faults.takeInjections();
-        if (!injected.empty() && !writeAll(injected)) {
-            continue;
-        }
+        serviceTimers();
+        const int timeoutMs = msUntilDeadline().value_or(-1);
         bool flooding = false;
         {
             std::lock_guard lock(m_floodMutex);
@@ -165,8 +261,8 @@ void SimModem::run() {
             {m_endpoint->masterFd(), static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0},
             {m_wake->fd(), POLLIN, 0},
         }};
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
-            continue;  // EINTR
+        if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) {
+            continue;  // a deadline, or EINTR
         }
         if (fds[1].revents & POLLIN) {
             m_wake->drain();
@@ -194,29 +290,102 @@ void SimModem::run() {
 }
 
 void SimModem::handleInput(const char* data, std::size_t size) {
-    const Faults faults = m_faults.snapshot();
-    m_session->setMuted(faults.silent);
+    const bool silent = m_faults.snapshot().silent;
     // The rate in force now stands for the rate at which these bytes arrived: an
     // application changes the rate only after waiting for an answer.
     const std::uint32_t rate = m_endpoint->lineRate();
-    const std::vector<SessionOutput> outputs = m_session->feed({data, size}, rate);
-    for (const SessionOutput& output : outputs) {
-        if (interrupted()) {
-            break;
-        }
-        if (output.kind == SessionOutput::Kind::Echo) {
-            writeAll(output.bytes);
-        } else {
-            deliverReply(output.bytes, faults);
+    {
+        std::lock_guard lock(m_sessionMutex);
+        m_session->setMuted(silent);
+        for (SessionOutput& output : m_session->feed({data, size}, rate, SimClock::now())) {
+            m_outbox.push_back(std::move(output));
         }
     }
-    const SessionCounters& counters = m_session->counters();
+    writeOutbox();
+    publishStats(size);
+}
+
+void SimModem::serviceTimers() {
+    {
+        std::lock_guard lock(m_sessionMutex);
+        for (SessionOutput& output : m_session->tick(SimClock::now())) {
+            m_outbox.push_back(std::move(output));
+        }
+    }
+    writeOutbox();
+    publishStats(0);
+}
+
+std::optional<int> SimModem::msUntilDeadline() {
+    std::optional<SimTime> deadline;
+    {
+        std::lock_guard lock(m_sessionMutex);
+        deadline = m_session->nextDeadline();
+    }
+    if (!deadline) {
+        return std::nullopt;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - SimClock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+void SimModem::writeOutbox() {
+    for (;;) {
+        SessionOutput output;
+        {
+            std::lock_guard lock(m_sessionMutex);
+            if (m_outbox.empty()) {
+                return;
+            }
+            output = std::move(m_outbox.front());
+            m_outbox.pop_front();
+        }
+        if (interrupted()) {
+            discardOutbox();
+            return;
+        }
+        switch (output.kind) {
+            case SessionOutput::Kind::Reply:
+                deliverReply(output.bytes, m_faults.snapshot());
+                break;
+            case SessionOutput::Kind::Unsolicited:
+                if (writeAll(output.bytes)) {
+                    ++m_reportsWritten;
+                }
+                break;
+            case SessionOutput::Kind::Echo:
+            case SessionOutput::Kind::Data:
+                writeAll(output.bytes);
+                break;
+        }
+    }
+}
+
+void SimModem::discardOutbox() {
+    std::lock_guard lock(m_sessionMutex);
+    m_outbox.clear();
+}
+
+void SimModem::publishStats(std::uint64_t bytesReceived) {
+    SessionCounters counters;
+    CallState callState = CallState::Idle;
+    std::vector<std::string> lines;
+    {
+        std::lock_guard lock(m_sessionMutex);
+        counters = m_session->counters();
+        callState = m_session->calls().state();
+        lines.assign(m_session->lineLog().begin(), m_session->lineLog().end());
+    }
     {
         std::lock_guard lock(m_statsMutex);
-        m_stats.bytesReceived += size;
+        m_stats.bytesReceived += bytesReceived;
         m_stats.linesReceived = counters.linesReceived;
         m_stats.linesAnswered = counters.linesAnswered;
         m_stats.linesIgnored = counters.linesIgnored;
+        m_stats.dataBytesReceived = counters.dataBytesReceived;
+        m_stats.callState = callState;
+        m_stats.reportsWritten = m_reportsWritten;
+        m_stats.commandLines = std::move(lines);
     }
     m_statsChanged.notify_all();
 }

@@ -6,22 +6,27 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "sim/call_state.h"
 #include "sim/fault_plan.h"
+#include "sim/message_store.h"
 #include "sim/modem_profile.h"
+#include "sim/modem_session.h"
 #include "sim/port_link.h"
 
 namespace sim {
 
-class ModemSession;
 class PtyEndpoint;
 class WakeSignal;
 
@@ -29,6 +34,7 @@ struct SimOptions {
     ModemProfile profile;              // at power-on; AT&F and ATZ return to it
     std::vector<std::uint32_t> bauds;  // rates the modem answers at; empty: every rate
     Faults faults;
+    CallOptions calls;
 };
 
 struct SimStats {
@@ -38,6 +44,12 @@ struct SimStats {
     std::uint64_t linesAnswered = 0;
     std::uint64_t linesIgnored = 0;
     bool unplugged = false;
+    CallState callState = CallState::Idle;
+    std::uint64_t dataBytesReceived = 0;  // taken as call data while a data call was online
+    std::uint64_t reportsWritten = 0;     // unsolicited reports and injected bytes sent
+    // The last ModemSession::kLineLogSize command lines heard, oldest first, without their
+    // terminators.
+    std::vector<std::string> commandLines;
 };
 
 class SimModem {
@@ -68,12 +80,47 @@ public:
     void setGarbageBeforeReply(std::string bytes);
     // Sends bytes on their own as soon as the line takes them.
     void inject(std::string bytes);
+
+    // The far end and the network; any thread, before start too. The modem's state changes
+    // before the call returns; what the application is told goes out after everything the
+    // modem had to send before, and stats() shows it once written. Reports made before
+    // start are lost with the line that did not exist yet.
+    //
+    // A call comes in and rings (RING, or +CRING: VOICE / +CRING: DATA after AT+CRC=1);
+    // ATA takes it, AT+CLCC lists it. False when the line is not free.
+    bool incomingCall(IncomingCall call);
+    // The far end hangs up: "NO CARRIER" and back to command mode for a call up or being
+    // dialled; a ringing call just stops ringing. False when there was no call.
+    bool remoteHangup();
+    // Data from the far end to the application; false unless a data call is online.
+    bool sendData(std::string bytes);
+    // Key tones from the far end: one "+DTMF: <digit>" report per digit.
+    void sendTones(std::string digits);
+    // A new message: stored at index (the lowest free slot without one) and reported with
+    // +CMTI: "SM",<index>. Returns the index, or nullopt when it cannot be stored.
+    std::optional<std::size_t> newMessage(StoredMessage message,
+                                          std::optional<std::size_t> index = std::nullopt);
+    // Any unsolicited report line, framed as the settings ask.
+    void report(std::string text);
+
+    // The message storage: a message put in place without a report; false for an index
+    // outside 1..capacity.
+    bool storeMessage(std::size_t index, StoredMessage message);
+    std::optional<StoredMessage> message(std::size_t index) const;
+    std::size_t messageCount() const;
+
+    // How dials end from now on, and what happens to the application's data in a data call.
+    void setDialPlan(DialPlan plan);
+    void setDataHandling(DataHandling handling);
+    CallState callState() const;
     // Writes as fast as the pseudo-terminal accepts until stopFlood; once stopFlood returns
     // not one more flood byte is written.
     void startFlood();
     void stopFlood();
     // Closes both ends of the pseudo-terminal; returns once they are closed.
     void unplug();
+    // stop() powers the modem off: the next start begins with the options' profile, no call
+    // and an empty message store.
 
     SimStats stats() const;
     // Waits until the statistics meet a condition; false when the time runs out first.
@@ -83,8 +130,16 @@ public:
                    std::uint32_t timeoutMs) const;
 
 private:
+    // Runs change on the session under its lock, queues what it sends and wakes the service.
+    template <typename Change>
+    auto changeSession(Change change);
     void run();
     void handleInput(const char* data, std::size_t size);
+    void serviceTimers();
+    std::optional<int> msUntilDeadline();
+    void writeOutbox();
+    void discardOutbox();
+    void publishStats(std::uint64_t bytesReceived);
     void deliverReply(const std::string& reply, const Faults& faults);
     bool writeAll(const std::string& bytes);
     void writeFlood();
@@ -96,10 +151,17 @@ private:
     FaultPlan m_faults;
     std::unique_ptr<WakeSignal> m_wake;
     std::unique_ptr<PtyEndpoint> m_endpoint;  // touched by the service thread while it runs
-    std::unique_ptr<ModemSession> m_session;  // likewise
     std::string m_slavePath;
     PortLink m_link;
     std::thread m_thread;
+
+    // Guards what m_session points to and m_outbox. Never held while writing to the line
+    // nor together with m_statsMutex. The pointer itself changes only while no service
+    // thread runs.
+    mutable std::mutex m_sessionMutex;
+    std::unique_ptr<ModemSession> m_session;
+    std::deque<SessionOutput> m_outbox;  // to be written, in order
+    std::uint64_t m_reportsWritten = 0;  // service thread only
 
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_unplugRequested{false};

@@ -1,7 +1,10 @@
 #include "sim/sim_options.h"
 
 #include <charconv>
+#include <functional>
 #include <limits>
+#include <stdexcept>
+#include <utility>
 
 namespace sim {
 
@@ -35,7 +38,25 @@ std::vector<std::uint32_t> baudList(std::string_view text) {
     }
 }
 
+// S12 counts fiftieths of a second.
+constexpr std::uint32_t kGuardUnitMs = 20;
+constexpr std::uint32_t kMaxGuardMs = 255 * kGuardUnitMs;
+
 }  // namespace
+
+std::optional<DialOutcome> dialOutcomeNamed(std::string_view name) {
+    static constexpr std::pair<std::string_view, DialOutcome> kNames[] = {
+        {"connect", DialOutcome::Connect},      {"busy", DialOutcome::Busy},
+        {"no-carrier", DialOutcome::NoCarrier}, {"no-dialtone", DialOutcome::NoDialtone},
+        {"no-answer", DialOutcome::NoAnswer},   {"no-reply", DialOutcome::NoReply},
+    };
+    for (const auto& [text, outcome] : kNames) {
+        if (text == name) {
+            return outcome;
+        }
+    }
+    return std::nullopt;
+}
 
 SimCommandLine parseSimCommandLine(const std::vector<std::string_view>& args) {
     SimCommandLine line;
@@ -93,6 +114,39 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string_view>& args) {
         } else if (option == "--silent") {
             flag();
             line.options.faults.silent = true;
+        } else if (option == "--commands") {
+            flag();
+            line.commands = true;
+        } else if (option == "--dial") {
+            const std::string_view name = value();
+            const std::optional<DialOutcome> outcome = dialOutcomeNamed(name);
+            if (!outcome) {
+                throw UsageError("invalid value '" + std::string{name} +
+                                 "' for --dial: expected connect, busy, no-carrier, "
+                                 "no-dialtone, no-answer or no-reply");
+            }
+            line.options.calls.dial.outcome = *outcome;
+        } else if (option == "--dial-delay") {
+            line.options.calls.dial.delayMs = number(option, value(), 0, 3600000);
+        } else if (option == "--connect-rate") {
+            line.options.calls.connectRate =
+                number(option, value(), 1, std::numeric_limits<std::uint32_t>::max());
+        } else if (option == "--data-sink") {
+            flag();
+            line.options.calls.data = DataHandling::Sink;
+        } else if (option == "--guard-time") {
+            const std::uint32_t ms = number(option, value(), 0, kMaxGuardMs);
+            line.options.profile.registers[ModemProfile::kEscapeGuardTime] =
+                static_cast<std::uint8_t>((ms + kGuardUnitMs - 1) / kGuardUnitMs);
+        } else if (option == "--extended-ring") {
+            flag();
+            line.options.profile.extendedRing = true;
+        } else if (option == "--ring-every") {
+            line.ringEveryMs = number(option, value(), 0, 3600000);
+        } else if (option == "--sender") {
+            line.sender = std::string{value()};
+        } else if (option == "--sms") {
+            line.messages.emplace_back(value());
         } else {
             throw UsageError("unknown option '" + std::string{args[i]} + "'");
         }
@@ -105,6 +159,19 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string_view>& args) {
     }
     if (gapSeen && line.options.faults.chunkBytes == 0) {
         throw UsageError("--gap needs --chunk");
+    }
+    if (line.messages.size() > MessageStore::kDefaultCapacity) {
+        throw UsageError("more --sms messages than the " +
+                         std::to_string(MessageStore::kDefaultCapacity) + " slots of the store");
+    }
+    // A message that cannot be built is a bad command line, not a failure at start.
+    for (const std::string& text : line.messages) {
+        try {
+            StoredMessage::fromText(line.sender, text);
+        } catch (const std::invalid_argument& error) {
+            throw UsageError("cannot store '" + text + "' from " + line.sender + ": " +
+                             error.what());
+        }
     }
     return line;
 }
@@ -128,11 +195,116 @@ Options:
   --chunk BYTES        send each reply in pieces of BYTES bytes
   --gap MS             with --chunk: wait MS milliseconds between two pieces
   --silent             take every byte off the line and answer nothing, not even echo
+  --dial OUTCOME       how dials end: connect (the default: OK for a voice call, CONNECT
+                       and the rate for a data call), busy, no-carrier, no-dialtone,
+                       no-answer, or no-reply (no final result code at all)
+  --dial-delay MS      time from the dial line to its outcome (default 0)
+  --connect-rate RATE  the rate CONNECT reports (default: the line rate)
+  --data-sink          swallow the application's data in a data call (default: echo it)
+  --guard-time MS      the silence around "+++" (S12, in steps of 20 ms; default 1000;
+                       0 takes "+++" at once)
+  --extended-ring      report incoming calls as +CRING: VOICE / +CRING: DATA (as after
+                       AT+CRC=1) instead of RING
+  --ring-every MS      repeat the ring report of an incoming call every MS milliseconds
+                       until answered (default 0: ring once)
+  --sender NUMBER      the sender of text messages (default +10000000000)
+  --sms TEXT           a received message stored at start, in slots 1, 2, ... in the
+                       order given; may be repeated
+  --commands           act on commands read from standard input, one a line:
+                         ring [voice|data] [NUMBER]  a call comes in (no number: the
+                                                     caller withholds it)
+                         hangup                      the far end hangs up
+                         dtmf DIGITS                 key tones: one +DTMF report each
+                         sms TEXT                    a message arrives: stored, +CMTI
+                         pdu HEX                     the same for a message given as PDU
+                         data TEXT                   data to the application in a data call
+                         report TEXT                 any unsolicited report line
+                         dial OUTCOME [MS]           how dials end from now on
+                       a command that cannot be followed is reported on standard error
   -h, --help           show this text and exit
 
 Exit status: 0 after SIGINT or SIGTERM, 1 when the modem cannot be set up,
 2 for a bad command line.
 )";
+}
+
+namespace {
+
+// The line cut into its first word and the rest, spaces around both removed.
+std::pair<std::string_view, std::string_view> firstWord(std::string_view text) {
+    const auto trim = [](std::string_view t) {
+        const std::size_t begin = t.find_first_not_of(" \t\r");
+        if (begin == std::string_view::npos) {
+            return std::string_view{};
+        }
+        return t.substr(begin, t.find_last_not_of(" \t\r") - begin + 1);
+    };
+    text = trim(text);
+    const std::size_t space = text.find_first_of(" \t");
+    if (space == std::string_view::npos) {
+        return {text, {}};
+    }
+    return {text.substr(0, space), trim(text.substr(space))};
+}
+
+void refuseUnless(bool done, std::string_view why) {
+    if (!done) {
+        throw UsageError(std::string{why});
+    }
+}
+
+StoredMessage buildMessage(const std::function<StoredMessage()>& build) {
+    try {
+        return build();
+    } catch (const std::invalid_argument& error) {
+        throw UsageError(error.what());
+    }
+}
+
+}  // namespace
+
+void runSimCommand(SimModem& modem, std::string_view line, const SimCommandLine& settings) {
+    const auto [command, rest] = firstWord(line);
+    if (command == "ring") {
+        IncomingCall call;
+        call.ringEveryMs = settings.ringEveryMs;
+        auto [first, number] = firstWord(rest);
+        if (first == "data" || first == "voice") {
+            call.type = first == "data" ? CallType::Data : CallType::Voice;
+        } else {
+            number = rest;
+        }
+        if (number.find_first_of(" \t,\"") != std::string_view::npos) {
+            throw UsageError("ring takes one number");
+        }
+        call.number = std::string{number};
+        refuseUnless(modem.incomingCall(std::move(call)), "the line is not free");
+    } else if (command == "hangup" && rest.empty()) {
+        refuseUnless(modem.remoteHangup(), "there is no call to hang up");
+    } else if (command == "dtmf" && !rest.empty()) {
+        modem.sendTones(std::string{rest});
+    } else if (command == "sms" && !rest.empty()) {
+        const StoredMessage message = buildMessage(
+            [&] { return StoredMessage::fromText(settings.sender, std::string{rest}); });
+        refuseUnless(modem.newMessage(message).has_value(), "the message store is full");
+    } else if (command == "pdu" && !rest.empty()) {
+        const StoredMessage message =
+            buildMessage([&] { return StoredMessage::fromPdu(std::string{rest}); });
+        refuseUnless(modem.newMessage(message).has_value(), "the message store is full");
+    } else if (command == "data" && !rest.empty()) {
+        refuseUnless(modem.sendData(std::string{rest}), "no data call is online");
+    } else if (command == "report" && !rest.empty()) {
+        modem.report(std::string{rest});
+    } else if (command == "dial" && !rest.empty()) {
+        const auto [name, delay] = firstWord(rest);
+        const std::optional<DialOutcome> outcome = dialOutcomeNamed(name);
+        if (!outcome) {
+            throw UsageError("unknown dial outcome '" + std::string{name} + "'");
+        }
+        modem.setDialPlan({*outcome, delay.empty() ? 0 : number("dial", delay, 0, 3600000)});
+    } else {
+        throw UsageError("cannot follow '" + std::string{line} + "'");
+    }
 }
 
 }  // namespace sim

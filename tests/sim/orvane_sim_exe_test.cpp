@@ -25,17 +25,21 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// orvane-sim started with its own runtime folder, its output read through pipes.
+// orvane-sim started with its own runtime folder, its output read through pipes and its
+// input a pipe of ours (closed at once unless the test writes to it).
 class SimProcess {
 public:
     SimProcess(const std::vector<std::string>& args, const fs::path& runtimeDir) {
+        int in[2];
         int out[2];
         int err[2];
-        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+            ::pipe2(err, O_CLOEXEC) != 0) {
             throw std::runtime_error("pipe2");
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
 
@@ -63,8 +67,10 @@ public:
         const int rc =
             ::posix_spawn(&m_pid, ORVANE_SIM_EXE, &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
+        ::close(in[0]);
         ::close(out[1]);
         ::close(err[1]);
+        m_in = in[1];
         m_out = out[0];
         m_err = err[0];
         if (rc != 0) {
@@ -78,11 +84,30 @@ public:
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }
+        closeInput();
         ::close(m_out);
         ::close(m_err);
     }
 
     void signal(int sig) { ::kill(m_pid, sig); }
+
+    void write(std::string_view text) {
+        ASSERT_EQ(::write(m_in, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    void closeInput() {
+        if (m_in >= 0) {
+            ::close(m_in);
+            m_in = -1;
+        }
+    }
+
+    // Standard error up to and including marker; what came when the time ran out.
+    std::string readErrorUntil(std::string_view marker, int timeoutMs = 10000) {
+        while (m_errText.find(marker) == std::string::npos &&
+               readSome(m_err, m_errText, timeoutMs)) {
+        }
+        return m_errText;
+    }
 
     // One line of standard output without its LF; what came when the time ran out.
     std::string readLine(int timeoutMs = 10000) {
@@ -129,8 +154,10 @@ private:
     }
 
     pid_t m_pid = -1;
+    int m_in = -1;
     int m_out = -1;
     int m_err = -1;
+    std::string m_errText;
 };
 
 TEST(OrvaneSimProcess, ServesThroughItsPortLinkUntilTerminated) {
@@ -172,6 +199,47 @@ TEST(OrvaneSimProcess, StopsOnInterruptAndAppliesItsOptions) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder.path() / "ports" / "com12")));
 }
 
+TEST(OrvaneSimProcess, ActsOnCommandsFromStandardInput) {
+    testsupport::TempDir folder;
+    SimProcess process({"--port", "4", "--app-folder", folder.path().string(), "--commands",
+                        "--no-echo", "--extended-ring", "--sms", "first", "--sender", "+4930"},
+                       folder.path());
+    ASSERT_FALSE(process.readLine().empty());
+    simtest::PtyClient client{(folder.path() / "ports" / "com4").string()};
+
+    process.write("ring data 5551234\n");
+    EXPECT_EQ(client.readUntil("+CRING: DATA\r\n"), "\r\n+CRING: DATA\r\n");
+    client.send("AT+CLCC\r");
+    EXPECT_EQ(client.readUntil("OK\r\n"), "\r\n+CLCC: 1,1,4,1,0,\"5551234\",129\r\n\r\nOK\r\n");
+    // A second caller is refused, on standard error, and the modem goes on.
+    process.write("ring\nnonsense here\n");
+    EXPECT_NE(process.readErrorUntil("nonsense here").find("orvane-sim: cannot follow"),
+              std::string::npos);
+    EXPECT_NE(process.readErrorUntil("not free").find("orvane-sim: the line is not free"),
+              std::string::npos);
+    process.write("hangup\ndtmf 9\nsms hello\n");
+    EXPECT_EQ(client.readUntil("\"SM\",2\r\n"), "\r\n+DTMF: 9\r\n\r\n+CMTI: \"SM\",2\r\n");
+    client.send("AT+CMGF=1;+CMGR=1\r");
+    EXPECT_EQ(
+        client.readUntil("OK\r\n"),
+        "\r\n+CMGR: \"REC UNREAD\",\"+4930\",,\"24/01/01,12:00:00+00\"\r\nfirst\r\n\r\nOK\r\n");
+
+    // The dial plan follows the channel.
+    process.write("dial busy\n");
+    // A line is acted on only once complete, so wait for the next command's effect.
+    process.write("report +SYNC: 1\n");
+    EXPECT_EQ(client.readUntil("+SYNC: 1\r\n"), "\r\n+SYNC: 1\r\n");
+    client.send("ATD1;\r");
+    EXPECT_EQ(client.readUntil("BUSY\r\n"), "\r\nBUSY\r\n");
+
+    // Without its input the modem serves on.
+    process.closeInput();
+    client.send("AT\r");
+    EXPECT_EQ(client.readUntil("OK\r\n"), "\r\nOK\r\n");
+    process.signal(SIGTERM);
+    EXPECT_EQ(process.waitExit(), 0);
+}
+
 TEST(OrvaneSimProcess, RefusesABadCommandLineWithStatusTwo) {
     testsupport::TempDir folder;
     for (const std::vector<std::string>& args :
@@ -190,8 +258,11 @@ TEST(OrvaneSimProcess, HelpDocumentsEveryOption) {
     SimProcess process({"--help"}, folder.path());
     EXPECT_EQ(process.waitExit(), 0);
     const std::string help = process.readAll(false);
-    for (const char* option : {"--port", "--app-folder", "--bauds", "--no-echo", "--numeric",
-                               "--delay", "--chunk", "--gap", "--silent", "--help"}) {
+    for (const char* option :
+         {"--port",       "--app-folder",   "--bauds",     "--no-echo",    "--numeric",
+          "--delay",      "--chunk",        "--gap",       "--silent",     "--dial",
+          "--dial-delay", "--connect-rate", "--data-sink", "--guard-time", "--extended-ring",
+          "--ring-every", "--sender",       "--sms",       "--commands",   "--help"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -215,17 +286,55 @@ TEST(SimCommandLine, TakesEveryOption) {
     EXPECT_EQ(line.options.faults.chunkGapMs, 40u);
     EXPECT_TRUE(line.options.faults.silent);
 
+    const sim::SimCommandLine calls = parse({"--port",
+                                             "1",
+                                             "--dial",
+                                             "no-answer",
+                                             "--dial-delay",
+                                             "1500",
+                                             "--connect-rate",
+                                             "33600",
+                                             "--data-sink",
+                                             "--guard-time",
+                                             "110",
+                                             "--extended-ring",
+                                             "--ring-every",
+                                             "5000",
+                                             "--sender",
+                                             "+4930",
+                                             "--sms",
+                                             "one",
+                                             "--sms=two words",
+                                             "--commands"});
+    EXPECT_EQ(calls.options.calls.dial.outcome, sim::DialOutcome::NoAnswer);
+    EXPECT_EQ(calls.options.calls.dial.delayMs, 1500u);
+    EXPECT_EQ(calls.options.calls.connectRate, 33600u);
+    EXPECT_EQ(calls.options.calls.data, sim::DataHandling::Sink);
+    // S12 counts fiftieths of a second: 110 ms rounds up to 6.
+    EXPECT_EQ(calls.options.profile.registers[sim::ModemProfile::kEscapeGuardTime], 6);
+    EXPECT_TRUE(calls.options.profile.extendedRing);
+    EXPECT_EQ(calls.ringEveryMs, 5000u);
+    EXPECT_EQ(calls.sender, "+4930");
+    EXPECT_EQ(calls.messages, (std::vector<std::string>{"one", "two words"}));
+    EXPECT_TRUE(calls.commands);
+
     const sim::SimCommandLine plain = parse({"--port", "1"});
     EXPECT_FALSE(plain.appFolder);
     EXPECT_TRUE(plain.options.bauds.empty());
     EXPECT_TRUE(plain.options.profile.echo);
     EXPECT_TRUE(plain.options.profile.verbose);
     EXPECT_FALSE(plain.options.faults.silent);
+    EXPECT_FALSE(plain.commands);
+    EXPECT_EQ(plain.options.calls.dial.outcome, sim::DialOutcome::Connect);
+    EXPECT_EQ(plain.options.calls.data, sim::DataHandling::Echo);
+    EXPECT_EQ(plain.options.profile.registers[sim::ModemProfile::kEscapeGuardTime], 50);
+    EXPECT_TRUE(plain.messages.empty());
 
     EXPECT_TRUE(parse({"--help"}).help);
 }
 
 TEST(SimCommandLine, RefusesWhatItCannotFollow) {
+    const std::string tooLong(161, 'x');
     const std::vector<std::vector<std::string_view>> bad = {
         {},
         {"--port", "0"},
@@ -242,6 +351,12 @@ TEST(SimCommandLine, RefusesWhatItCannotFollow) {
         {"--port", "1", "--silent=yes"},
         {"--port", "1", "--app-folder", ""},
         {"--port", "1", "extra"},
+        {"--port", "1", "--dial", "maybe"},
+        {"--port", "1", "--guard-time", "5101"},
+        {"--port", "1", "--connect-rate", "0"},
+        {"--port", "1", "--commands=yes"},
+        {"--port", "1", "--sender", "abc", "--sms", "x"},
+        {"--port", "1", "--sms", tooLong},
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -250,6 +365,40 @@ TEST(SimCommandLine, RefusesWhatItCannotFollow) {
         }
         EXPECT_THROW(parse(args), sim::UsageError) << joined;
     }
+}
+
+TEST(SimCommandChannel, ChangesTheModemOrSaysWhyNot) {
+    sim::SimModem modem;  // the channel works on a modem not started as well
+    sim::SimCommandLine settings;
+    const auto run = [&](std::string_view line) { sim::runSimCommand(modem, line, settings); };
+
+    run("ring voice +4930");
+    EXPECT_EQ(modem.callState(), sim::CallState::Ringing);
+    EXPECT_THROW(run("ring data"), sim::UsageError);
+    run("  hangup \r");
+    EXPECT_EQ(modem.callState(), sim::CallState::Idle);
+    EXPECT_THROW(run("hangup"), sim::UsageError);
+    run("ring");
+    EXPECT_EQ(modem.callState(), sim::CallState::Ringing);
+    run("hangup");
+
+    run("sms hello there");
+    run("pdu 00040B912143658709F10000421010210000000AE8329BFD4697D9EC37");
+    EXPECT_EQ(modem.messageCount(), 2u);
+    ASSERT_TRUE(modem.message(1));
+    EXPECT_EQ(modem.message(1)->text, "hello there");
+    run("dial no-reply 10");
+    run("dtmf 123");
+    run("report +ANY: 1");
+
+    for (const char* bad : {"", "frobnicate", "ring 1 2", "ring data 1 2", "ring \"1\"",
+                            "hangup now", "dtmf", "sms", "pdu", "pdu 0G", "data", "data x",
+                            "report", "dial", "dial maybe", "dial busy soon", "dial busy -1"}) {
+        EXPECT_THROW(run(bad), sim::UsageError) << bad;
+    }
+    settings.sender = "not a number";
+    EXPECT_THROW(run("sms hi"), sim::UsageError);
+    EXPECT_EQ(modem.messageCount(), 2u);
 }
 
 }  // namespace
