@@ -61,7 +61,9 @@ public:
 
     // Creates the pseudo-terminal and starts serving it; throws std::system_error.
     void start();
-    // Ends the service, closes the pseudo-terminal and removes the port link.
+    // Ends the service, closes the pseudo-terminal and removes the port link. The modem is
+    // powered off: the next start begins with the options' profile, no call and an empty
+    // message store.
     void stop();
     bool isRunning() const { return m_thread.joinable(); }
 
@@ -119,8 +121,6 @@ public:
     void stopFlood();
     // Closes both ends of the pseudo-terminal; returns once they are closed.
     void unplug();
-    // stop() powers the modem off: the next start begins with the options' profile, no call
-    // and an empty message store.
 
     SimStats stats() const;
     // Waits until the statistics meet a condition; false when the time runs out first.
