@@ -1,0 +1,243 @@
+// Calls, data and reports through the modem facade against the simulated modem.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "modem/exchange_log.h"
+#include "modem/modem_module/impl/modem_phone_impl.h"
+#include "modem/modem_port.h"
+#include "sim/sim_modem.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/ui_thread_fixture.h"
+
+namespace {
+
+constexpr int kPort = 8;
+
+class Events : public ModemPhoneEventsHandlerStub {
+public:
+    explicit Events(ModemPhoneImpl*& phone) : m_phone(phone) {}
+    void onRing(const std::string& number, int type) override {
+        add("ring " + number + " " + std::to_string(type));
+    }
+    void onSmsReceived(const std::string& text, int index) override {
+        add("sms " + std::to_string(index) + " " + text);
+    }
+    void onConnectEstablished() override { add("connect " + std::to_string(m_phone->state())); }
+    void onDisconnect(int reason) override {
+        add("disconnect " + std::to_string(reason) + " pending " +
+            std::to_string(m_phone->pendingDataSize()) + " state " +
+            std::to_string(m_phone->state()));
+    }
+    void onData(const char* data, std::uint32_t length) override { m_data.append(data, length); }
+    void onDataBufferEmpty() override { ++m_bufferEmpty; }
+    void onError(const std::string& text) override { add("error " + text); }
+    void onDtmf(const std::string& digits) override { add("dtmf " + digits); }
+
+    std::vector<std::string> list;
+    std::string m_data;
+    int m_bufferEmpty = 0;
+    bool has(const std::string& event) const {
+        for (const std::string& e : list) {
+            if (e == event) {
+                return true;
+            }
+        }
+        return false;
+    }
+    bool hasPrefix(const std::string& prefix) const {
+        for (const std::string& e : list) {
+            if (e.starts_with(prefix)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    void add(std::string event) { list.push_back(std::move(event)); }
+    ModemPhoneImpl*& m_phone;
+};
+
+// The sizes of the blocks written to the modem, from the worker thread.
+class WrittenBlocks : public ExchangeLog {
+public:
+    void onRead(const char* /*data*/, std::uint32_t /*length*/) override {}
+    void onWrite(const char* data, std::uint32_t length) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_blocks.emplace_back(data, length);
+    }
+    std::vector<std::string> blocks() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_blocks;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_blocks;
+};
+
+class FacadeCallsTest : public testsupport::UiThreadTest {
+protected:
+    void start(sim::SimOptions options = {}, bool readReports = false) {
+        options.profile.echo = false;
+        options.profile.registers[sim::ModemProfile::kEscapeGuardTime] = 5;  // 100 ms
+        m_modem = std::make_unique<sim::SimModem>(options);
+        m_modem->start();
+        m_modem->linkAs(m_app.path(), kPort);
+        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        m_phone = new ModemPhoneImpl();
+        m_phone->setEchoOffAndHangup(false);
+        m_phone->setIdleReportReading(readReports);
+        ASSERT_TRUE(m_phone->open(kPort, 115200, 0, &m_events));
+        m_phone->modem()->set_exchange_log(&m_written);
+    }
+    ~FacadeCallsTest() override {
+        if (m_phone != nullptr) {
+            m_phone->release();
+        }
+    }
+    bool waitFor(const std::string& event) {
+        return runUntil([&] { return m_events.has(event); });
+    }
+
+    testsupport::TempAppFolder m_app;
+    std::unique_ptr<sim::SimModem> m_modem;
+    ModemPhoneImpl* m_phone = nullptr;
+    Events m_events{m_phone};
+    WrittenBlocks m_written;
+};
+
+TEST_F(FacadeCallsTest, AVoiceCallIsDialledConnectedAndHungUp) {
+    start();
+    m_phone->dial("123");
+    EXPECT_EQ(m_phone->state(), ModemPhoneImpl::kDiallingVoice);
+    ASSERT_TRUE(waitFor("connect 4"));
+    m_phone->hangup();
+    ASSERT_TRUE(waitFor("disconnect 2 pending 0 state 0"));
+    const std::vector<std::string> blocks = m_written.blocks();
+    ASSERT_GE(blocks.size(), 2u);
+    EXPECT_EQ(blocks[0], "ATD123;\r\n");
+    EXPECT_EQ(blocks.back(), "ATH\r\n");
+}
+
+TEST_F(FacadeCallsTest, EveryFailedDialReportsNoCarrier) {
+    for (const sim::DialOutcome outcome :
+         {sim::DialOutcome::Busy, sim::DialOutcome::NoDialtone, sim::DialOutcome::NoAnswer}) {
+        sim::SimOptions options;
+        options.calls.dial.outcome = outcome;
+        start(options);
+        m_phone->dialInDataMode("555");
+        EXPECT_EQ(m_phone->state(), ModemPhoneImpl::kDiallingData);
+        ASSERT_TRUE(waitFor("disconnect 2 pending 0 state 0"));
+        EXPECT_FALSE(m_events.hasPrefix("connect"));
+        m_phone->release();
+        m_phone = nullptr;
+        m_events.list.clear();
+        m_modem.reset();
+    }
+}
+
+TEST_F(FacadeCallsTest, AHangUpEndsADialThatWaitsForAnAnswer) {
+    sim::SimOptions options;
+    options.calls.dial.outcome = sim::DialOutcome::NoReply;
+    start(options);
+    m_phone->dial("9");
+    ASSERT_TRUE(m_modem->waitUntil(
+        [](const sim::SimStats& s) { return s.callState == sim::CallState::Dialling; }, 10000));
+    m_phone->hangup();
+    // The dial ends at once, unsuccessfully, and the hang-up follows it.
+    ASSERT_TRUE(waitFor("disconnect 2 pending 0 state 0"));
+    ASSERT_TRUE(runUntil([&] { return m_written.blocks().back() == "ATH\r\n"; }));
+}
+
+TEST_F(FacadeCallsTest, DataGoesOutInBlocksOf500ThenTheBufferReportsEmpty) {
+    sim::SimOptions options;
+    options.calls.data = sim::DataHandling::Echo;
+    start(options);
+    m_phone->dialInDataMode("777");
+    ASSERT_TRUE(waitFor("connect 5"));
+    const std::string payload(1200, 'd');
+    const int emptyBefore = m_events.m_bufferEmpty;
+    m_phone->sendData(payload.data(), static_cast<int>(payload.size()));
+    EXPECT_EQ(m_phone->pendingDataSize(), 1200);
+    ASSERT_TRUE(runUntil([&] { return m_events.m_data.size() >= 1200; }));
+    EXPECT_EQ(m_events.m_data, payload);  // the far end echoed every byte, in order
+    std::vector<std::size_t> sizes;
+    for (const std::string& block : m_written.blocks()) {
+        if (block.starts_with("d")) {
+            sizes.push_back(block.size());
+        }
+    }
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{500, 500, 200}));
+    ASSERT_TRUE(runUntil([&] { return m_events.m_bufferEmpty > emptyBefore; }));
+    EXPECT_EQ(m_phone->pendingDataSize(), 0);
+}
+
+TEST_F(FacadeCallsTest, TonesAndARemoteHangUpDuringADataCall) {
+    sim::SimOptions options;
+    options.calls.data = sim::DataHandling::Sink;
+    start(options);
+    m_phone->dialInDataMode("777");
+    ASSERT_TRUE(waitFor("connect 5"));
+    m_modem->sendTones("5");
+    ASSERT_TRUE(runUntil([&] { return m_events.hasPrefix("dtmf "); }));
+    EXPECT_TRUE(m_events.has("dtmf 5"));
+
+    // Data still waiting to go out is dropped before the disconnect is reported.
+    const std::string payload(100000, 'x');
+    m_phone->sendData(payload.data(), static_cast<int>(payload.size()));
+    m_modem->remoteHangup();
+    ASSERT_TRUE(waitFor("disconnect 2 pending 0 state 0"));
+}
+
+TEST_F(FacadeCallsTest, HangingUpADataCallEscapesToCommandModeFirst) {
+    start();
+    m_phone->dialInDataMode("777");
+    ASSERT_TRUE(waitFor("connect 5"));
+    m_phone->hangup();
+    ASSERT_TRUE(waitFor("disconnect 2 pending 0 state 0"));
+    const std::vector<std::string> blocks = m_written.blocks();
+    ASSERT_GE(blocks.size(), 2u);
+    EXPECT_EQ(blocks[blocks.size() - 2], "+++");
+    EXPECT_EQ(blocks.back(), "ATH\r\n");
+}
+
+TEST_F(FacadeCallsTest, AnIncomingDataCallIsReportedWithItsNumberAndAnswered) {
+    start({}, true);
+    m_modem->incomingCall({sim::CallType::Data, "123", 0});
+    ASSERT_TRUE(waitFor("ring 123 1"));
+    m_phone->answer();
+    ASSERT_TRUE(waitFor("connect 5"));
+}
+
+TEST_F(FacadeCallsTest, AnswerWithoutACallReportsTheDisconnect) {
+    start();
+    m_phone->answer();
+    ASSERT_TRUE(waitFor("disconnect 2 pending 0 state 0"));
+}
+
+TEST_F(FacadeCallsTest, ANewMessageIsReadWithoutDeletingIt) {
+    start({}, true);
+    ASSERT_TRUE(m_modem->newMessage(sim::StoredMessage::fromText("+100", "hello"), 1));
+    ASSERT_TRUE(runUntil([&] { return m_events.hasPrefix("sms 1 "); }));
+    const std::string pdu = m_modem->message(1)->pdu;
+    EXPECT_TRUE(m_events.has("sms 1 " + pdu));
+    // Storage selection and the read; the facade keeps messages (no delete).
+    std::vector<std::string> commands;
+    for (const std::string& block : m_written.blocks()) {
+        commands.push_back(block);
+    }
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0], "AT+CPMS=\"MT\"\r\n");
+    EXPECT_EQ(commands[1], "AT+CMGR=1\r\n");
+    EXPECT_EQ(m_modem->messageCount(), 1u);
+}
+
+}  // namespace
