@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -85,6 +86,10 @@ private:
 
 class FacadeCallsTest : public testsupport::UiThreadTest {
 protected:
+    // Data calls trace what they send to write.dat in the working folder.
+    FacadeCallsTest() : m_previousFolder(std::filesystem::current_path()) {
+        std::filesystem::current_path(m_app.path());
+    }
     void start(sim::SimOptions options = {}, bool readReports = false) {
         options.profile.echo = false;
         options.profile.registers[sim::ModemProfile::kEscapeGuardTime] = 5;  // 100 ms
@@ -102,12 +107,14 @@ protected:
         if (m_phone != nullptr) {
             m_phone->release();
         }
+        std::filesystem::current_path(m_previousFolder);
     }
     bool waitFor(const std::string& event) {
         return runUntil([&] { return m_events.has(event); });
     }
 
     testsupport::TempAppFolder m_app;
+    std::filesystem::path m_previousFolder;
     std::unique_ptr<sim::SimModem> m_modem;
     ModemPhoneImpl* m_phone = nullptr;
     Events m_events{m_phone};
