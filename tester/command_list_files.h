@@ -1,0 +1,48 @@
+#pragma once
+
+// Command list files: the `cfg` folder of the application folder holds one "*.cmd_list" file
+// per list, a plain text file of command lines (see modem/at_cmd_param_mt.h), optionally
+// headed by a line of column captions.
+//
+// Names and paths handed around here are system text (code page 1251); they become UTF-8
+// only where they meet the file system, so a list named in Cyrillic is listed, chosen and
+// opened like any other.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "common/msg_strings.h"
+#include "modem/at_cmd_param_mt.h"
+
+// File names with their extension, without folder.
+using FilesList = Msg::Strings;
+
+inline constexpr std::string_view kCommandListFolder = "cfg";
+inline constexpr std::string_view kCommandListExtension = ".cmd_list";
+inline constexpr std::string_view kCommandListMask = "*.cmd_list";
+inline constexpr std::size_t kMaxCommandListFiles = 1000000;
+
+// The caption line a list editor writes first (1251). A first line that contains it is not
+// a command.
+std::string_view commandListHeader();
+
+// Appends the valid records of the file at path (1251 text) to out, in file order; out is
+// not cleared. True when at least one record was appended. An unreadable or empty file, one
+// that holds only the caption line, or one without a valid line leaves out as it was.
+bool loadCommandList(std::string_view path, AtCmdParamMtList& out);
+
+// Appends the names (1251) of the regular files in folder (1251) that match mask ("*" and
+// "?" wildcards; letter case ignored), sorted by name without letter case, until out holds
+// maxCount names. True when at least one name was added. A missing folder adds nothing.
+bool findFiles(std::string_view folder, std::string_view mask, FilesList& out,
+               std::size_t maxCount);
+
+// Replaces out by the command lists of the application folder, in name order.
+void listCommandFiles(FilesList& out);
+
+// The full path (1251) of a list given by title or by file name: the extension is added
+// unless name already ends in it (any letter case). When no file has exactly that name, a
+// file whose name differs only in letter case is taken, so a list saved as "X.CMD_LIST" is
+// found by its title "X".
+std::string commandListPath(std::string_view name);

@@ -1,0 +1,244 @@
+// The command list executor against the simulated modem, with a real user-interface thread.
+
+#include "tester/modem_adjuster_mt.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "modem/modem_module/impl/modem_phone_impl.h"
+#include "platform/cp1251.h"
+#include "platform/ui_thread.h"
+#include "sim/sim_modem.h"
+#include "tester/command_list_files.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/iaxmodem_fixture.h"
+#include "tests/support/port_links.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/ui_thread_fixture.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kPort = 3;
+
+struct Result {
+    std::string command;
+    bool ok = false;
+    std::string answer;
+    Clock::time_point at;
+};
+
+// Collects results as the owner of an executor does, on the user-interface thread.
+struct Results {
+    static void collect(void* context, const ATCmd& cmd) {
+        auto* self = static_cast<Results*>(context);
+        if (!platform::ui::isUiThread()) {
+            self->allOnUiThread = false;
+        }
+        self->list.push_back({std::string(cmd.command_data(), cmd.command_size()),
+                              cmd.is_complete() && cmd.result(), cmd.full_answer(), Clock::now()});
+    }
+    std::vector<Result> list;
+    bool allOnUiThread = true;
+};
+
+class RecordingErrors : public ModemPhoneEventsHandlerStub {
+public:
+    void onError(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_errors.push_back(text);
+    }
+    std::size_t count() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_errors.size();
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_errors;
+};
+
+class ModemAdjusterMtTest : public testsupport::UiThreadTest {
+protected:
+    ModemAdjusterMtTest() {
+        m_modem.start();
+        m_modem.linkAs(m_app.path(), kPort);
+        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        fs::create_directories(m_app.path() / "cfg");
+    }
+    ~ModemAdjusterMtTest() override {
+        if (m_phone != nullptr) {
+            m_phone->release();
+        }
+    }
+
+    // Opens a facade as the test controller does: no echo-off, no report reading.
+    ModemPhoneImpl& openFacade() {
+        m_phone = new ModemPhoneImpl();
+        m_phone->setEchoOffAndHangup(false);
+        m_phone->setIdleReportReading(false);
+        EXPECT_TRUE(m_phone->open(kPort, 115200, 0, &m_handler));
+        return *m_phone;
+    }
+
+    std::string writeList(const std::string& name, const std::string& lines) {
+        testsupport::writeBytes(m_app.path() / "cfg" / name,
+                                std::string(commandListHeader()) + "\r\n" + lines);
+        return commandListPath(name);
+    }
+
+    // Loads and runs a list; the executor goes as soon as run() has returned.
+    bool runList(const std::string& path) {
+        ModemAdjusterMt adjuster(openFacade());
+        adjuster.load(path);
+        if (!adjuster.hasCommands()) {
+            return false;
+        }
+        adjuster.onAtCmdResult = &Results::collect;
+        adjuster.onAtCmdResultContext = &m_results;
+        m_expected = adjuster.commands().size();
+        adjuster.run();
+        return true;
+    }
+
+    bool allResultsArrived() {
+        return runUntil([this] { return m_results.list.size() >= m_expected; });
+    }
+
+    testsupport::TempAppFolder m_app;
+    sim::SimModem m_modem;
+    RecordingErrors m_handler;
+    Results m_results;
+    std::size_t m_expected = 0;
+    ModemPhoneImpl* m_phone = nullptr;
+};
+
+TEST_F(ModemAdjusterMtTest, CommandsAreSentAsWrittenAndJudgedByTheirExpectedAnswer) {
+    ASSERT_TRUE(runList(writeList("judged.cmd_list",
+                                  "ATZ<CR> OK\r\n"
+                                  "AT+CSQ<CR> 0\r\n"    // "+CSQ: 20,99" holds a 0
+                                  "ATI<CR> ORVANE\r\n"  // a line of the answer
+                                  "AT<CR> <CR><LF>OK<CR><LF>\r\n"
+                                  "AT<CR> ok 300\r\n"  // letter case counts
+                                  "AT+CGMI<CR> OK 1000 200\r\n"
+                                  "ATI OK 300\r\n")));  // never terminated
+    ASSERT_TRUE(allResultsArrived());
+
+    ASSERT_EQ(m_results.list.size(), 7u);
+    const std::vector<std::string> commands{"ATZ\r", "AT+CSQ\r",  "ATI\r", "AT\r",
+                                            "AT\r",  "AT+CGMI\r", "ATI"};
+    const std::vector<bool> verdicts{true, true, true, true, false, true, false};
+    for (std::size_t i = 0; i < m_results.list.size(); ++i) {
+        EXPECT_EQ(m_results.list[i].command, commands[i]) << i;
+        EXPECT_EQ(m_results.list[i].ok, verdicts[i]) << i << ": " << m_results.list[i].answer;
+    }
+    EXPECT_NE(m_results.list[4].answer.find("OK"), std::string::npos);
+    EXPECT_TRUE(m_results.allOnUiThread);
+    // The delay comes between the previous result and the command's own write.
+    EXPECT_GE(m_results.list[5].at - m_results.list[4].at, std::chrono::milliseconds(200));
+    // The unterminated command never made a command line for the modem.
+    const sim::SimStats stats = m_modem.stats();
+    EXPECT_EQ(stats.linesReceived, 6u);
+}
+
+TEST_F(ModemAdjusterMtTest, ListWithoutCommandsIsNotRun) {
+    ModemPhoneImpl* phone = new ModemPhoneImpl();
+    {
+        ModemAdjusterMt adjuster(*phone);
+        EXPECT_FALSE(adjuster.load(commandListPath("missing")));
+        EXPECT_FALSE(adjuster.load(writeList("header.cmd_list", "")));
+        EXPECT_FALSE(adjuster.load(writeList("comments.cmd_list", ";ATZ OK\r\nATZ\r\n")));
+        EXPECT_FALSE(adjuster.hasCommands());
+
+        // Loading appends.
+        EXPECT_TRUE(adjuster.load(writeList("two.cmd_list", "AT<CR> OK\r\nATI<CR> OK 50 5\r\n")));
+        EXPECT_TRUE(adjuster.load(commandListPath("two")));
+        EXPECT_TRUE(adjuster.hasCommands());
+        ASSERT_EQ(adjuster.commands().size(), 4u);
+        EXPECT_EQ(adjuster.commands()[3], AtCmdParamMt("ATI\r", "OK", 50, 5));
+    }
+    phone->release();
+}
+
+TEST_F(ModemAdjusterMtTest, CommandWhosePortFailsGivesNoResult) {
+    m_modem.setSilent(true);
+    ASSERT_TRUE(runList(writeList("unplug.cmd_list",
+                                  "AT<CR> OK 10000\r\n"
+                                  "ATI<CR> OK 10000\r\n")));
+    ASSERT_TRUE(
+        m_modem.waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; }, 20000));
+    m_modem.unplug();
+    // Each command meets the dead port and is reported as an error instead of a result.
+    EXPECT_TRUE(runUntil([this] { return m_handler.count() >= 2; }));
+    EXPECT_TRUE(m_results.list.empty());
+}
+
+// The lists shipped with the program run clean against the simulated modem.
+TEST_F(ModemAdjusterMtTest, SampleListsPassAgainstTheSimulatedModem) {
+    const fs::path samples = ORVANE_SAMPLE_LISTS_DIR;
+    std::size_t checked = 0;
+    for (const auto& entry : fs::directory_iterator(samples)) {
+        if (entry.path().extension() != ".cmd_list") {
+            continue;
+        }
+        SCOPED_TRACE(entry.path().filename().string());
+        // Every sample starts with the caption line, in 1251.
+        const std::string bytes = testsupport::readBytes(entry.path());
+        EXPECT_EQ(bytes.substr(0, commandListHeader().size()), commandListHeader());
+
+        m_results.list.clear();
+        ASSERT_TRUE(runList(platform::pathToText(entry.path())));
+        ASSERT_TRUE(allResultsArrived());
+        for (const Result& result : m_results.list) {
+            EXPECT_TRUE(result.ok) << result.command << " answered " << result.answer;
+        }
+        m_phone->release();
+        m_phone = nullptr;
+        ++checked;
+    }
+    EXPECT_GE(checked, 2u);
+}
+
+class IaxModemSample : public testsupport::UiThreadTest {};
+
+// The Hayes sample holds only what an independent Hayes modem answers too.
+TEST_F(IaxModemSample, BasicHayesListPassesAgainstIaxmodem) {
+    testsupport::TempAppFolder app;
+    testsupport::IaxModem iax;
+    testsupport::linkPort(app.path(), kPort, iax.devicePath());
+    ModemPhoneImpl* phone = new ModemPhoneImpl();
+    phone->setEchoOffAndHangup(false);
+    phone->setIdleReportReading(false);
+    RecordingErrors handler;
+    ASSERT_TRUE(phone->open(kPort, 115200, 0, &handler));
+
+    Results results;
+    std::size_t expected = 0;
+    {
+        ModemAdjusterMt adjuster(*phone);
+        adjuster.load(
+            platform::pathToText(fs::path(ORVANE_SAMPLE_LISTS_DIR) / "basic_hayes.cmd_list"));
+        ASSERT_TRUE(adjuster.hasCommands());
+        adjuster.onAtCmdResult = &Results::collect;
+        adjuster.onAtCmdResultContext = &results;
+        expected = adjuster.commands().size();
+        adjuster.run();
+    }
+    EXPECT_TRUE(runUntil([&] { return results.list.size() >= expected; }));
+    for (const Result& result : results.list) {
+        EXPECT_TRUE(result.ok) << result.command << " answered " << result.answer;
+    }
+    EXPECT_EQ(handler.count(), 0u);
+    phone->release();
+}
+
+}  // namespace
