@@ -1,0 +1,348 @@
+#include "tester/modem_tester.h"
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "common/text_utils.h"
+#include "common_storage/config.h"
+#include "modem/at_cmd_param_mt.h"
+#include "modem/modem_module/impl/modem_phone_impl.h"
+#include "modem/modem_port.h"
+#include "modem/search_settings.h"
+#include "platform/cp1251.h"
+#include "platform/tick.h"
+#include "tester/exec_thread.h"
+#include "tester/modem_adjuster_mt.h"
+#include "tools/common_static_log_kav.h"
+#include "tools/debug_print.h"
+
+using namespace platform::literals;
+
+namespace {
+
+constexpr std::uint32_t kJobPauseMs = 10;
+constexpr std::uint32_t kTimerMs = 10;
+
+constexpr std::string_view kPreviousNotFinished = "Не завершен предыдущий тест"_cp1251;
+constexpr std::string_view kNoListFile = "Внимание: не задан файл с списком команд"_cp1251;
+constexpr std::string_view kCannotOpen = "Не удалось открыть порт %d, скорость %d"_cp1251;
+constexpr std::string_view kEmptyList =
+    "Список команд пуст (файл не найден или неверный формат)."_cp1251;
+constexpr std::string_view kError = "Ошибка"_cp1251;
+constexpr std::string_view kExecuted = "Выполнено %d команд (OK %d, ошибок %d)."_cp1251;
+constexpr std::string_view kFinishedAs = "Тестирование завершено %s"_cp1251;
+constexpr std::string_view kSuccessfully = "успешно."_cp1251;
+constexpr std::string_view kWithErrors = "с ошибками."_cp1251;
+constexpr std::string_view kFinished = "Тестирование завершено."_cp1251;
+
+// Fills the "%d" and "%s" places of a message, in order. The messages are fixed texts
+// whose places are known; a command's own bytes never act as a format.
+std::string format(std::string_view pattern, std::initializer_list<std::string> values) {
+    std::string out;
+    auto value = values.begin();
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == 'd' || pattern[i + 1] == 's') && value != values.end()) {
+            out += *value++;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+ModemTester::ModemTester(InfoViewerI& messages)
+    : onFinished([] {}),
+      m_execThread(std::make_unique<ExecThread>(kJobPauseMs)),
+      m_messages(&messages),
+      m_timer(kTimerMs, false) {
+    // The search blocks for seconds: it runs on the job thread itself.
+    m_execThread->setSynchronised(false);
+
+    Config& config = Config::instance();
+    SearchSettings stored{config.only_one_port(), config.baud_list(), config.search_commands()};
+    apply_search_settings(m_portFinder, stored);
+    config.set_baud_list(stored.baudListText);
+    config.search_commands() = stored.searchLines;
+    m_portFinder.set_viewer(this);
+    m_portFinder.set_exchange_log(this);
+
+    FilesList files;
+    listCommandFiles(files);
+    if (!files.empty()) {
+        setCommandListFile(files.front());
+    }
+}
+
+ModemTester::~ModemTester() {
+    SimpleUtils::debug_print("ModemTester::~. entry");
+    onFinished = [] {};
+    m_execThread.reset();
+    releaseFacade(false);
+    Config::destroy();
+    CommonStaticLogKav::release();
+    SimpleUtils::debug_print("ModemTester::~. quit");
+}
+
+void ModemTester::setCommandListFile(std::string_view name) {
+    m_commandListPath = commandListPath(name);
+}
+
+void ModemTester::listCommandFiles(FilesList& out) {
+    ::listCommandFiles(out);
+}
+
+void ModemTester::setExchangeLogWindow(ExchangeLogViewerI* window) {
+    std::lock_guard<std::mutex> lock(m_windowMutex);
+    m_exchangeLogWindow = window;
+}
+
+void ModemTester::applySettings() {
+    m_portFinder.set_only_one_port(Config::instance().only_one_port());
+}
+
+// --- a run -------------------------------------------------------------------------------
+
+void ModemTester::start() {
+    if (m_started) {
+        addMessage(std::string(kPreviousNotFinished));
+        return;
+    }
+    m_started = true;
+    m_okCount = 0;
+    m_failedCount = 0;
+    const std::uint32_t run = ++m_run;
+    m_commandPhaseArmed = false;
+    m_commandsRunning = false;
+    m_commandTexts.clear();
+    if (m_commandListPath.empty()) {
+        addMessage(std::string(kNoListFile));
+    }
+    releaseFacade(false);
+    m_execThread->setJob([this, run] { searchJob(run); });
+    m_execThread->run();
+}
+
+void ModemTester::searchJob(std::uint32_t run) {
+    m_execThread->rearm();
+    bool found = false;
+    if (!m_stopRequested) {
+        Config& config = Config::instance();
+        found = m_portFinder.find(config.last_port(), config.last_baud());
+        if (found) {
+            config.set_last_port(m_portFinder.found_port());
+            config.set_last_baud(m_portFinder.found_baud());
+        }
+    }
+    // The run's next step belongs to the user-interface thread: it is the only place where a
+    // run ends, so it ends exactly once.
+    m_execThread->synchronize([this, run, found] {
+        if (run != m_run || !m_started) {
+            return;
+        }
+        if (!found || m_stopRequested) {
+            finish();
+            return;
+        }
+        armCommandPhase(run);
+    });
+}
+
+void ModemTester::armCommandPhase(std::uint32_t run) {
+    m_commandPhaseArmed = true;
+    m_timer.setJob([this, run] { commandPhase(run); });
+    m_timer.startOnce();
+}
+
+void ModemTester::commandPhase(std::uint32_t run) {
+    if (run != m_run || !m_commandPhaseArmed) {
+        return;  // a phase of an earlier run that a stop cancelled
+    }
+    m_commandPhaseArmed = false;
+    if (m_stopRequested) {
+        finish();
+        return;
+    }
+    releaseFacade(false);
+    m_phone = new ModemPhoneImpl();
+    m_phone->setEchoOffAndHangup(false);
+    m_phone->setIdleReportReading(false);
+    m_phone->onAtCmdResult = &ModemTester::onAtCmdResult;
+    m_phone->onAtCmdResultContext = this;
+
+    const std::int32_t port = m_portFinder.found_port();
+    const std::int32_t baud = m_portFinder.found_baud();
+    if (!m_phone->open(port, baud, 0, this)) {
+        addMessage(format(kCannotOpen, {std::to_string(port), std::to_string(baud)}));
+        finish();
+        return;
+    }
+    m_phone->modem()->set_exchange_log(this);
+
+    ModemAdjusterMt adjuster(*m_phone);
+    adjuster.onAtCmdResult = &ModemTester::onAtCmdResult;
+    adjuster.onAtCmdResultContext = this;
+    adjuster.load(m_commandListPath);
+    if (!adjuster.hasCommands()) {
+        addMessage(std::string(kEmptyList));
+        finish();
+        return;
+    }
+    for (const AtCmdParamMt& line : adjuster.commands()) {
+        std::string text;
+        SimpleUtils::assignBytes(text, line.command.data(), line.command.size(), true);
+        m_commandTexts.push_back(std::move(text));
+    }
+    m_commandsRunning = true;
+    m_lastResultTick = platform::tickCount();
+    adjuster.run();
+}
+
+void ModemTester::onAtCmdResult(void* context, const ATCmd& cmd) {
+    static_cast<ModemTester*>(context)->handleResult(cmd);
+}
+
+void ModemTester::handleResult(const ATCmd& cmd) {
+    if (m_discardResults || !m_started || !m_commandsRunning) {
+        return;  // a facade released after its run ended
+    }
+    const bool ok = cmd.is_complete() && cmd.result();
+    if (ok) {
+        ++m_okCount;
+    } else {
+        ++m_failedCount;
+    }
+    std::string text;
+    SimpleUtils::assignBytes(text, cmd.command_data(), cmd.command_size(), true);
+    addMessage(format("%s: %s", {text, ok ? std::string("OK") : std::string(kError)}));
+    reportResult(text, cmd.full_answer(),
+                 ok ? CommandResult::Outcome::Ok : CommandResult::Outcome::Failed, {});
+    if (m_phone == nullptr || !m_phone->hasCommands()) {
+        finish();
+    }
+}
+
+void ModemTester::onError(const std::string& text) {
+    if (m_discardResults || !m_started || !m_commandsRunning) {
+        return;
+    }
+    // The port failed under the command being executed (the one after those already
+    // counted). Nothing more can come from this modem: the run ends now, and the queued
+    // commands go with the facade's deferred release.
+    addMessage(text);
+    const std::size_t index = static_cast<std::size_t>(m_okCount + m_failedCount);
+    const std::string command = index < m_commandTexts.size() ? m_commandTexts[index] : "";
+    ++m_failedCount;
+    addMessage(format("%s: %s", {command, std::string(kError)}));
+    reportResult(command, {}, CommandResult::Outcome::PortError, text);
+    finish();
+}
+
+void ModemTester::reportResult(const std::string& command, const std::string& answer,
+                               CommandResult::Outcome outcome, const std::string& errorText) {
+    const std::uint32_t now = platform::tickCount();
+    const std::uint32_t duration = platform::ticksBetween(m_lastResultTick, now);
+    m_lastResultTick = now;
+    if (m_resultObserver != nullptr) {
+        m_resultObserver->onCommandResult({command, answer, outcome, duration, errorText});
+    }
+}
+
+void ModemTester::finish() {
+    const std::int32_t total = m_okCount + m_failedCount;
+    if (total != 0) {
+        addMessage(format(kExecuted, {std::to_string(total), std::to_string(m_okCount),
+                                      std::to_string(m_failedCount)}));
+    }
+    if (!m_stopRequested && total != 0) {
+        const std::string verdict(m_failedCount == 0 ? kSuccessfully : kWithErrors);
+        addMessage(format(kFinishedAs, {verdict}));
+    } else {
+        addMessage(std::string(kFinished));
+    }
+    if (m_phone != nullptr) {
+        // Not here: this may run inside a notification the facade's worker waits for.
+        m_timer.setJob([this] { releaseFacade(false); });
+        m_timer.startOnce();
+    }
+    m_started = false;
+    m_stopRequested = false;
+    m_commandPhaseArmed = false;
+    m_commandsRunning = false;
+    onFinished();
+}
+
+void ModemTester::stop() {
+    SimpleUtils::debug_print("ModemTester::stop. entry");
+    if (!m_started) {
+        onFinished();
+        SimpleUtils::debug_print("ModemTester::stop. quit (not started)");
+        return;
+    }
+    m_stopRequested = true;
+    m_timer.stop();
+    m_portFinder.cancel();
+    if (m_commandPhaseArmed) {
+        // Found, but the command phase has not begun: nothing else would end this run.
+        finish();
+        SimpleUtils::debug_print("ModemTester::stop. quit (command phase cancelled)");
+        return;
+    }
+    if (m_phone != nullptr) {
+        // The command on the line completes and its result is still handled while the
+        // release waits for the worker; that normally ends the run.
+        releaseFacade(true);
+        if (m_started) {
+            finish();
+        }
+        SimpleUtils::debug_print("ModemTester::stop. quit (modem destroyed)");
+        return;
+    }
+    SimpleUtils::debug_print("ModemTester::stop. quit (modem no created)");
+}
+
+void ModemTester::releaseFacade(bool keepResults) {
+    if (m_phone == nullptr) {
+        return;
+    }
+    ModemPhoneImpl* phone = m_phone;
+    m_phone = nullptr;
+    const bool discard = m_discardResults;
+    m_discardResults = !keepResults;
+    phone->release();
+    m_discardResults = discard;
+}
+
+// --- progress and exchange ---------------------------------------------------------------
+
+void ModemTester::show(const std::string& text, bool newLine) {
+    m_infoUnit.text = text;
+    m_infoUnit.newLine = newLine;
+    m_execThread->synchronize([this] { m_messages->show(m_infoUnit.text, m_infoUnit.newLine); });
+}
+
+void ModemTester::addMessage(const std::string& text) {
+    m_messages->show(text, true);
+}
+
+void ModemTester::onRead(const char* data, std::uint32_t length) {
+    addExchangeLine("<<< ", data, length);
+}
+
+void ModemTester::onWrite(const char* data, std::uint32_t length) {
+    addExchangeLine(">>> ", data, length);
+}
+
+void ModemTester::addExchangeLine(std::string_view mark, const char* data, std::uint32_t length) {
+    std::lock_guard<std::mutex> lock(m_windowMutex);
+    if (m_exchangeLogWindow == nullptr) {
+        return;
+    }
+    std::string bytes;
+    SimpleUtils::assignBytes(bytes, data, length, true);
+    m_exchangeLogWindow->addLine(std::string(mark) + bytes);
+}

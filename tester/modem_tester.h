@@ -1,0 +1,107 @@
+#pragma once
+
+// Runs one modem test at a time: finds the modem (on the job thread), stores the port and
+// rate found, opens a facade on them, queues the chosen command list, counts the answers and
+// writes every step and the summary into the message table. All public operations belong to
+// the user-interface thread.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/exchange_log_viewer.h"
+#include "common/info_viewer.h"
+#include "modem/at_cmd.h"
+#include "modem/exchange_log.h"
+#include "modem/modem_module/modem_phone_events_handler.h"
+#include "modem/port_finder_ext.h"
+#include "tester/command_list_files.h"
+#include "tester/command_result.h"
+#include "tester/t_timer_wrap.h"
+
+class ExecThread;
+class ModemPhoneImpl;
+
+class ModemTester : public InfoViewerI, public ExchangeLog, public ModemPhoneEventsHandlerStub {
+public:
+    struct InfoUnit {
+        std::string text;
+        bool newLine = true;
+    };
+
+    // messages: the message table (show(text, true) adds a row, false rewrites the last one).
+    explicit ModemTester(InfoViewerI& messages);
+    ~ModemTester() override;
+    ModemTester(const ModemTester&) = delete;
+    ModemTester& operator=(const ModemTester&) = delete;
+
+    void start();
+    void stop();
+    bool isStarted() const { return m_started; }
+
+    void setCommandListFile(std::string_view name);
+    const std::string& commandListFile() const { return m_commandListPath; }
+    void listCommandFiles(FilesList& out);
+
+    // Not owned; clear it (null) before the window goes. No line reaches a window after the
+    // call that cleared it has returned.
+    void setExchangeLogWindow(ExchangeLogViewerI* window);
+    // Gives the port finder the stored single-port option again.
+    void applySettings();
+    // Not owned; receives every executed command of a list. Null switches it off.
+    void setResultObserver(CommandResultObserverI* observer) { m_resultObserver = observer; }
+
+    // Told on the user-interface thread, exactly once per run, that the run is over.
+    std::function<void()> onFinished;
+
+    // InfoViewerI: progress of the search, from the job thread.
+    void show(const std::string& text, bool newLine) override;
+    // ExchangeLog: the bytes on the line, from whichever thread runs the exchange.
+    void onRead(const char* data, std::uint32_t length) override;
+    void onWrite(const char* data, std::uint32_t length) override;
+    // The facade's worker failed on the port (the modem went away): the run ends here.
+    void onError(const std::string& text) override;
+
+private:
+    static void onAtCmdResult(void* context, const ATCmd& cmd);
+    void handleResult(const ATCmd& cmd);
+    void searchJob(std::uint32_t run);
+    void armCommandPhase(std::uint32_t run);
+    void commandPhase(std::uint32_t run);
+    void finish();
+    void releaseFacade(bool keepResults);
+    void addMessage(const std::string& text);
+    void addExchangeLine(std::string_view mark, const char* data, std::uint32_t length);
+    void reportResult(const std::string& command, const std::string& answer,
+                      CommandResult::Outcome outcome, const std::string& errorText);
+
+    // Fields: the user-interface thread owns everything not marked otherwise.
+    ModemPhoneImpl* m_phone = nullptr;  // released, never deleted
+    std::unique_ptr<ExecThread> m_execThread;
+    PortFinderExt m_portFinder;  // used by the job thread during a search
+    InfoViewerI* m_messages;
+    std::mutex m_windowMutex;  // guards m_exchangeLogWindow, held across addLine
+    ExchangeLogViewerI* m_exchangeLogWindow = nullptr;
+    bool m_started = false;
+    std::int32_t m_okCount = 0;
+    std::int32_t m_failedCount = 0;
+    TTimerWrap m_timer;
+    std::string m_commandListPath;
+    InfoUnit m_infoUnit;  // written by the job thread, read by the display step it waits for
+    std::string m_format;
+    std::atomic<bool> m_stopRequested{false};  // set by stop, read by the job thread
+
+    // Bookkeeping that makes every run end exactly once.
+    std::uint32_t m_run = 0;                  // number of the current (or last) run
+    bool m_commandPhaseArmed = false;         // the timer holds this run's command phase
+    bool m_commandsRunning = false;           // results of this run's list are expected
+    bool m_discardResults = false;            // a facade is being released after its run ended
+    std::vector<std::string> m_commandTexts;  // the list's commands, to name a failed one
+    CommandResultObserverI* m_resultObserver = nullptr;
+    std::uint32_t m_lastResultTick = 0;
+};
