@@ -1,10 +1,8 @@
 // orvane-sim as a process, and the command line it takes.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,148 +14,19 @@
 
 #include "sim/sim_options.h"
 #include "tests/sim/pty_client.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// orvane-sim started with its own runtime folder, its output read through pipes and its
-// input a pipe of ours (closed at once unless the test writes to it).
-class SimProcess {
+// orvane-sim started with its own runtime folder.
+class SimProcess : public testsupport::ChildProcess {
 public:
-    SimProcess(const std::vector<std::string>& args, const fs::path& runtimeDir) {
-        int in[2];
-        int out[2];
-        int err[2];
-        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-            ::pipe2(err, O_CLOEXEC) != 0) {
-            throw std::runtime_error("pipe2");
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-
-        std::vector<std::string> argStrings{ORVANE_SIM_EXE};
-        argStrings.insert(argStrings.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : argStrings) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-
-        std::vector<std::string> envStrings;
-        for (char** env = environ; *env != nullptr; ++env) {
-            if (std::strncmp(*env, "XDG_RUNTIME_DIR=", 16) != 0) {
-                envStrings.emplace_back(*env);
-            }
-        }
-        envStrings.push_back("XDG_RUNTIME_DIR=" + runtimeDir.string());
-        std::vector<char*> envp;
-        for (std::string& env : envStrings) {
-            envp.push_back(env.data());
-        }
-        envp.push_back(nullptr);
-
-        const int rc =
-            ::posix_spawn(&m_pid, ORVANE_SIM_EXE, &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(in[0]);
-        ::close(out[1]);
-        ::close(err[1]);
-        m_in = in[1];
-        m_out = out[0];
-        m_err = err[0];
-        if (rc != 0) {
-            m_pid = -1;
-            throw std::runtime_error("posix_spawn failed");
-        }
-    }
-
-    ~SimProcess() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        closeInput();
-        ::close(m_out);
-        ::close(m_err);
-    }
-
-    void signal(int sig) { ::kill(m_pid, sig); }
-
-    void write(std::string_view text) {
-        ASSERT_EQ(::write(m_in, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    }
-    void closeInput() {
-        if (m_in >= 0) {
-            ::close(m_in);
-            m_in = -1;
-        }
-    }
-
-    // Standard error up to and including marker; what came when the time ran out.
-    std::string readErrorUntil(std::string_view marker, int timeoutMs = 10000) {
-        while (m_errText.find(marker) == std::string::npos &&
-               readSome(m_err, m_errText, timeoutMs)) {
-        }
-        return m_errText;
-    }
-
-    // One line of standard output without its LF; what came when the time ran out.
-    std::string readLine(int timeoutMs = 10000) {
-        std::string text;
-        while (text.find('\n') == std::string::npos && readSome(m_out, text, timeoutMs)) {
-        }
-        return text.substr(0, text.find('\n'));
-    }
-
-    std::string readAll(bool fromStderr, int timeoutMs = 10000) {
-        std::string text;
-        while (readSome(fromStderr ? m_err : m_out, text, timeoutMs)) {
-        }
-        return text;
-    }
-
-    // The exit status, or -1 when the process has not ended in time or ended by a signal.
-    int waitExit(int timeoutMs = 10000) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            ::poll(nullptr, 0, 10);
-        }
-        return -1;
-    }
-
-private:
-    static bool readSome(int fd, std::string& text, int timeoutMs) {
-        pollfd in{fd, POLLIN, 0};
-        if (::poll(&in, 1, timeoutMs) <= 0) {
-            return false;
-        }
-        char buffer[1024];
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got <= 0) {
-            return false;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-        return true;
-    }
-
-    pid_t m_pid = -1;
-    int m_in = -1;
-    int m_out = -1;
-    int m_err = -1;
-    std::string m_errText;
+    SimProcess(const std::vector<std::string>& args, const fs::path& runtimeDir)
+        : ChildProcess(ORVANE_SIM_EXE, args, runtimeDir) {}
 };
 
 TEST(OrvaneSimProcess, ServesThroughItsPortLinkUntilTerminated) {
@@ -207,17 +76,17 @@ TEST(OrvaneSimProcess, ActsOnCommandsFromStandardInput) {
     ASSERT_FALSE(process.readLine().empty());
     simtest::PtyClient client{(folder.path() / "ports" / "com4").string()};
 
-    process.write("ring data 5551234\n");
+    ASSERT_TRUE(process.write("ring data 5551234\n"));
     EXPECT_EQ(client.readUntil("+CRING: DATA\r\n"), "\r\n+CRING: DATA\r\n");
     client.send("AT+CLCC\r");
     EXPECT_EQ(client.readUntil("OK\r\n"), "\r\n+CLCC: 1,1,4,1,0,\"5551234\",129\r\n\r\nOK\r\n");
     // A second caller is refused, on standard error, and the modem goes on.
-    process.write("ring\nnonsense here\n");
+    ASSERT_TRUE(process.write("ring\nnonsense here\n"));
     EXPECT_NE(process.readErrorUntil("nonsense here").find("orvane-sim: cannot follow"),
               std::string::npos);
     EXPECT_NE(process.readErrorUntil("not free").find("orvane-sim: the line is not free"),
               std::string::npos);
-    process.write("hangup\ndtmf 9\nsms hello\n");
+    ASSERT_TRUE(process.write("hangup\ndtmf 9\nsms hello\n"));
     EXPECT_EQ(client.readUntil("\"SM\",2\r\n"), "\r\n+DTMF: 9\r\n\r\n+CMTI: \"SM\",2\r\n");
     client.send("AT+CMGF=1;+CMGR=1\r");
     EXPECT_EQ(
@@ -225,9 +94,9 @@ TEST(OrvaneSimProcess, ActsOnCommandsFromStandardInput) {
         "\r\n+CMGR: \"REC UNREAD\",\"+4930\",,\"24/01/01,12:00:00+00\"\r\nfirst\r\n\r\nOK\r\n");
 
     // The dial plan follows the channel.
-    process.write("dial busy\n");
+    ASSERT_TRUE(process.write("dial busy\n"));
     // A line is acted on only once complete, so wait for the next command's effect.
-    process.write("report +SYNC: 1\n");
+    ASSERT_TRUE(process.write("report +SYNC: 1\n"));
     EXPECT_EQ(client.readUntil("+SYNC: 1\r\n"), "\r\n+SYNC: 1\r\n");
     client.send("ATD1;\r");
     EXPECT_EQ(client.readUntil("BUSY\r\n"), "\r\nBUSY\r\n");

@@ -1,0 +1,167 @@
+// orvane-run end to end: copies of the executable in temporary application folders, each with
+// its own runtime folder, against the simulated modem.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <QXmlStreamReader>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "platform/single_instance_lock.h"
+#include "sim/sim_modem.h"
+#include "tester/command_list_files.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+using namespace platform::literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSuccess = "Тестирование завершено успешно.";
+const std::string kFinished = "Тестирование завершено.";
+
+class OrvaneRunTest : public ::testing::Test {
+protected:
+    OrvaneRunTest() {
+        fs::create_directories(app() / "cfg");
+        fs::create_directories(app() / "ports");
+        fs::create_directories(runtime());
+        std::ofstream(app() / "ports" / "links-only").flush();
+        fs::copy_file(ORVANE_RUN_EXE, app() / "orvane-run");
+        writeList("ok", {"AT<CR> <CR><LF>OK<CR><LF>", "ATI<CR> OK"});
+    }
+
+    fs::path app() const { return m_root.path() / "app"; }
+    fs::path runtime() const { return m_root.path() / "run"; }
+
+    void startModem(sim::SimOptions options = {}) {
+        m_modem = std::make_unique<sim::SimModem>(options);
+        m_modem->start();
+        m_modem->linkAs(app(), 1);
+    }
+
+    void writeList(const std::string& name, const std::vector<std::string>& lines) {
+        std::ofstream file(app() / "cfg" / (name + ".cmd_list"), std::ios::binary);
+        file << commandListHeader() << "\r\n";
+        for (const std::string& line : lines) {
+            file << line << "\r\n";
+        }
+    }
+
+    std::unique_ptr<testsupport::ChildProcess> run(const std::vector<std::string>& args) {
+        return std::make_unique<testsupport::ChildProcess>((app() / "orvane-run").string(), args,
+                                                           runtime());
+    }
+
+    // Runs to the end; returns the exit status and keeps the output.
+    int runToEnd(const std::vector<std::string>& args) {
+        auto process = run(args);
+        m_out = process->readAll(false, 60000);
+        m_err = process->readAll(true, 1000);
+        return process->waitExit(30000);
+    }
+
+    static int count(const std::string& text, const std::string& what) {
+        int n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos;
+             at = text.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+
+    testsupport::TempDir m_root;
+    std::unique_ptr<sim::SimModem> m_modem;
+    std::string m_out;
+    std::string m_err;
+};
+
+TEST_F(OrvaneRunTest, ASuccessfulRunExitsZeroWithAWellFormedJunitReport) {
+    startModem();
+    const fs::path junit = m_root.path() / "report.xml";
+    EXPECT_EQ(runToEnd({"--list", "ok", "--junit", junit.string(), "--exchange"}), 0) << m_err;
+    EXPECT_TRUE(m_out.ends_with(kSuccess + "\n")) << m_out;
+    EXPECT_NE(m_out.find(" AT : OK\n"), std::string::npos) << m_out;  // "HH:MM:SS text"
+    EXPECT_NE(m_err.find(">>> ATI<CR>\n"), std::string::npos) << m_err;
+
+    std::ifstream file(junit);
+    const std::string xml((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    QXmlStreamReader reader(QByteArray::fromStdString(xml));
+    int cases = 0;
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"testcase") {
+            ++cases;
+        }
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    EXPECT_EQ(cases, 2);
+}
+
+TEST_F(OrvaneRunTest, EveryRunThatDoesNotSucceedExitsOne) {
+    startModem();
+    writeList("bad", {"AT<CR> NEVER 200"});
+    writeList("empty", {});
+    EXPECT_EQ(runToEnd({"--list", "bad"}), 1);
+    EXPECT_TRUE(m_out.ends_with("Тестирование завершено с ошибками.\n")) << m_out;
+    EXPECT_EQ(runToEnd({"--list", "empty"}), 1);
+    EXPECT_TRUE(m_out.ends_with(kFinished + "\n")) << m_out;
+    m_modem.reset();  // no modem at all
+    EXPECT_EQ(runToEnd({"--list", "ok"}), 1);
+    EXPECT_TRUE(m_out.ends_with(kFinished + "\n")) << m_out;
+}
+
+TEST_F(OrvaneRunTest, RepeatRunsBackToBack) {
+    startModem();
+    EXPECT_EQ(runToEnd({"--list", "ok", "--repeat", "3"}), 0);
+    EXPECT_EQ(count(m_out, kSuccess), 3) << m_out;
+}
+
+TEST_F(OrvaneRunTest, UsageErrorsExitTwoBeforeAnySearch) {
+    startModem();
+    EXPECT_EQ(runToEnd({"--bogus"}), 2);
+    EXPECT_NE(m_err.find("unknown option '--bogus'"), std::string::npos);
+    EXPECT_EQ(runToEnd({"--list", "missing"}), 2);
+    EXPECT_NE(m_err.find("no command list named 'missing'"), std::string::npos);
+    EXPECT_EQ(m_modem->stats().linesReceived, 0u);
+    EXPECT_EQ(runToEnd({"--help"}), 0);
+    EXPECT_NE(m_out.find("--junit FILE"), std::string::npos);
+}
+
+TEST_F(OrvaneRunTest, ASecondInstanceIsRefused) {
+    const char* previous = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime().c_str(), 1);
+    platform::SingleInstanceLock first("orvane.5E1A7D20-4C3B-4f81-9A62-D0B7C35E9F14");
+    if (previous != nullptr) {
+        ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_RUNTIME_DIR");
+    }
+    ASSERT_FALSE(first.alreadyRunning());
+    EXPECT_EQ(runToEnd({"--list", "ok"}), 2);
+    EXPECT_EQ(m_err, "Приложение уже запущено\n");
+}
+
+TEST_F(OrvaneRunTest, AnInterruptStopsTheRunLikeTheStopButton) {
+    sim::SimOptions options;
+    options.faults.silent = true;
+    startModem(options);
+    auto process = run({"--list", "ok"});
+    ASSERT_TRUE(m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; },
+                                   30000));  // the search is on
+    process->signal(SIGINT);
+    const std::string out = process->readAll(false, 30000);
+    EXPECT_EQ(process->waitExit(30000), 1);
+    EXPECT_NE(out.find("Тестирование прервано пользователем."), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with(kFinished + "\n")) << out;
+    EXPECT_TRUE(fs::exists(app() / "orvane.ini"));  // the settings were saved
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+#include "tests/support/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool sameName(const std::string& entry, const std::string& other) {
+    const std::size_t eq = other.find('=');
+    return eq != std::string::npos && entry.compare(0, eq + 1, other, 0, eq + 1) == 0;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& args,
+                           const std::filesystem::path& runtimeDir,
+                           const std::vector<std::string>& extraEnv) {
+    int in[2];
+    int out[2];
+    int err[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe2");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+
+    std::vector<std::string> argStrings{executable};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argStrings) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+
+    std::vector<std::string> added = extraEnv;
+    added.push_back("XDG_RUNTIME_DIR=" + runtimeDir.string());
+    std::vector<std::string> envStrings;
+    for (char** env = environ; *env != nullptr; ++env) {
+        const std::string entry(*env);
+        bool replaced = false;
+        for (const std::string& extra : added) {
+            replaced = replaced || sameName(entry, extra);
+        }
+        if (!replaced) {
+            envStrings.push_back(entry);
+        }
+    }
+    envStrings.insert(envStrings.end(), added.begin(), added.end());
+    std::vector<char*> envp;
+    for (std::string& env : envStrings) {
+        envp.push_back(env.data());
+    }
+    envp.push_back(nullptr);
+
+    const int rc =
+        ::posix_spawn(&m_pid, executable.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    m_in = in[1];
+    m_out = out[0];
+    m_err = err[0];
+    if (rc != 0) {
+        m_pid = -1;
+        throw std::runtime_error("posix_spawn failed for " + executable);
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    closeInput();
+    ::close(m_out);
+    ::close(m_err);
+}
+
+void ChildProcess::signal(int sig) {
+    if (m_pid > 0) {
+        ::kill(m_pid, sig);
+    }
+}
+
+bool ChildProcess::write(std::string_view text) {
+    return ::write(m_in, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+void ChildProcess::closeInput() {
+    if (m_in >= 0) {
+        ::close(m_in);
+        m_in = -1;
+    }
+}
+
+std::string ChildProcess::readErrorUntil(std::string_view marker, int timeoutMs) {
+    while (m_errText.find(marker) == std::string::npos && readSome(m_err, m_errText, timeoutMs)) {
+    }
+    return m_errText;
+}
+
+std::string ChildProcess::readOutputUntil(std::string_view marker, int timeoutMs) {
+    while (m_outText.find(marker) == std::string::npos && readSome(m_out, m_outText, timeoutMs)) {
+    }
+    return m_outText;
+}
+
+std::string ChildProcess::readLine(int timeoutMs) {
+    std::string text;
+    while (text.find('\n') == std::string::npos && readSome(m_out, text, timeoutMs)) {
+    }
+    return text.substr(0, text.find('\n'));
+}
+
+std::string ChildProcess::readAll(bool fromStderr, int timeoutMs) {
+    std::string& text = fromStderr ? m_errText : m_outText;
+    while (readSome(fromStderr ? m_err : m_out, text, timeoutMs)) {
+    }
+    return text;
+}
+
+int ChildProcess::waitExit(int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        ::poll(nullptr, 0, 10);
+    }
+    return -1;
+}
+
+bool ChildProcess::readSome(int fd, std::string& text, int timeoutMs) {
+    pollfd in{fd, POLLIN, 0};
+    if (::poll(&in, 1, timeoutMs) <= 0) {
+        return false;
+    }
+    char buffer[1024];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got <= 0) {
+        return false;
+    }
+    text.append(buffer, static_cast<std::size_t>(got));
+    return true;
+}
+
+}  // namespace testsupport

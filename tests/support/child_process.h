@@ -1,0 +1,54 @@
+#pragma once
+
+// An executable of ours started for a test, with its own runtime folder (so it never shares
+// the single-instance lock with another run), its output read through pipes and its input a
+// pipe of the test's.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testsupport {
+
+class ChildProcess {
+public:
+    // Throws std::runtime_error when the process cannot be started. extraEnv: NAME=value
+    // entries added to (or replacing) the test's environment.
+    ChildProcess(const std::string& executable, const std::vector<std::string>& args,
+                 const std::filesystem::path& runtimeDir,
+                 const std::vector<std::string>& extraEnv = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    void signal(int sig);
+    bool write(std::string_view text);
+    void closeInput();
+
+    // Standard error up to and including marker; what came when the time ran out.
+    std::string readErrorUntil(std::string_view marker, int timeoutMs = 10000);
+    // Standard output up to and including marker; what came when the time ran out.
+    std::string readOutputUntil(std::string_view marker, int timeoutMs = 10000);
+    // One line of standard output without its LF; what came when the time ran out.
+    std::string readLine(int timeoutMs = 10000);
+    // Everything until the stream ends (or the time runs out between two reads).
+    std::string readAll(bool fromStderr, int timeoutMs = 10000);
+
+    // The exit status, or -1 when the process has not ended in time or ended by a signal.
+    int waitExit(int timeoutMs = 10000);
+
+private:
+    static bool readSome(int fd, std::string& text, int timeoutMs);
+
+    pid_t m_pid = -1;
+    int m_in = -1;
+    int m_out = -1;
+    int m_err = -1;
+    std::string m_errText;
+    std::string m_outText;
+};
+
+}  // namespace testsupport
