@@ -16,7 +16,7 @@ run_config() {
   local dir=$1
   shift
   echo "=== configure ${dir}"
-  cmake -S . -B "${dir}" -G Ninja -DORVANE_WERROR=ON "$@"
+  cmake -S . -B "${dir}" -G Ninja -DORVANE_WERROR=ON -DORVANE_BUILD_TESTS=ON "$@"
   echo "=== build ${dir}"
   cmake --build "${dir}" -j "${jobs}"
   echo "=== test ${dir}"

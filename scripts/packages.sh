@@ -1,7 +1,9 @@
 # Debian packages the build and the tests need, and the installer that test.sh and
 # demo.sh share. Sourced, not run.
 
-ORVANE_TEST_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev iaxmodem qt6-base-dev)
+# What building the programs needs; the tests need more.
+ORVANE_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev)
+ORVANE_TEST_PACKAGES=("${ORVANE_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev iaxmodem)
 
 # Installs the packages of the arguments that are not installed yet.
 orvane_install_packages() {
