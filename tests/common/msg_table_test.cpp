@@ -150,17 +150,4 @@ TEST(MvcBinder, WithoutAModelNothingIsNotified) {
     EXPECT_EQ(viewer.rowsSeen, 1u);
 }
 
-TEST(MsgUnitEquality, ComparesCellsColoursAndTag) {
-    const MsgUnit base = rowOf({"a", "b"});
-    EXPECT_EQ(base, rowOf({"a", "b"}));
-    EXPECT_NE(base, rowOf({"a"}));
-    EXPECT_NE(base, rowOf({"a", "c"}));
-    MsgUnit other = base;
-    other.backgroundColor = 0;
-    EXPECT_NE(base, other);
-    other = base;
-    other.tag = "x";
-    EXPECT_NE(base, other);
-}
-
 }  // namespace

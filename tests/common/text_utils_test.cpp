@@ -14,60 +14,48 @@ using namespace SimpleUtils;
 using namespace std::string_literals;
 using Msg::Strings;
 
+Strings splitOf(std::string_view text, std::string_view separator, bool dropBlank,
+                Strings list = {}) {
+    split(text, separator, list, dropBlank);
+    return list;
+}
+
+Strings nonBlankOf(std::string_view text, bool keepSeparator, Strings list = {}) {
+    splitNonBlank(text, "\r\n", list, keepSeparator);
+    return list;
+}
+
+std::string replaced(std::string text, std::string_view pattern, std::string_view replacement) {
+    replaceAll(text, pattern, replacement);
+    return text;
+}
+
+std::string flattened(std::string text, std::string_view separator) {
+    flattenLineBreaks(text, separator);
+    return text;
+}
+
 TEST(SplitTest, PiecesBetweenSeparatorsKeepBlankOnesUnlessDropped) {
-    Strings pieces;
-    split("0,,23", ",", pieces, false);
-    EXPECT_EQ(pieces, (Strings{"0", "", "23"}));
-
-    pieces.clear();
-    split("0,,23", ",", pieces, true);
-    EXPECT_EQ(pieces, (Strings{"0", "23"}));
-
-    pieces.clear();
-    split(",a,", ",", pieces, false);
-    EXPECT_EQ(pieces, (Strings{"", "a", ""}));
-
-    pieces.clear();
-    split("a\r\n\r\nb", "\r\n", pieces, false);
-    EXPECT_EQ(pieces, (Strings{"a", "", "b"}));
-
-    pieces.clear();
-    split("no separator", ",", pieces, false);
-    EXPECT_EQ(pieces, (Strings{"no separator"}));
-}
-
-TEST(SplitTest, ZeroLengthTextGivesOneBlankPieceOrNone) {
-    Strings pieces;
-    split("", ",", pieces, false);
-    EXPECT_EQ(pieces, (Strings{""}));
-
-    pieces.clear();
-    split("", ",", pieces, true);
-    EXPECT_TRUE(pieces.empty());
-}
-
-TEST(SplitTest, AppendsToTheListAndDropBlankCleansTheWholeList) {
-    Strings pieces{"old", ""};
-    split("x,y", ",", pieces, false);
-    EXPECT_EQ(pieces, (Strings{"old", "", "x", "y"}));
-
-    split("z,", ",", pieces, true);
-    EXPECT_EQ(pieces, (Strings{"old", "x", "y", "z"}));
+    EXPECT_EQ(splitOf("0,,23", ",", false), (Strings{"0", "", "23"}));
+    EXPECT_EQ(splitOf("0,,23", ",", true), (Strings{"0", "23"}));
+    EXPECT_EQ(splitOf(",a,", ",", false), (Strings{"", "a", ""}));
+    EXPECT_EQ(splitOf("a\r\n\r\nb", "\r\n", false), (Strings{"a", "", "b"}));
+    EXPECT_EQ(splitOf("no separator", ",", false), (Strings{"no separator"}));
+    EXPECT_EQ(splitOf("", ",", false), (Strings{""}));
+    EXPECT_TRUE(splitOf("", ",", true).empty());
+    // Appends to the list, and dropping blanks cleans the whole list.
+    const Strings appended = splitOf("x,y", ",", false, {"old", ""});
+    EXPECT_EQ(appended, (Strings{"old", "", "x", "y"}));
+    EXPECT_EQ(splitOf("z,", ",", true, appended), (Strings{"old", "x", "y", "z"}));
 }
 
 #ifdef NDEBUG
 TEST(SplitTest, ZeroLengthSeparatorOrPatternIsHarmless) {
+    EXPECT_EQ(splitOf("abc", "", false), (Strings{"abc"}));
     Strings pieces;
-    split("abc", "", pieces, false);
-    EXPECT_EQ(pieces, (Strings{"abc"}));
-
-    pieces.clear();
     splitNonBlank("abc", "", pieces, true);
     EXPECT_EQ(pieces, (Strings{"abc"}));
-
-    std::string text = "abc";
-    replaceAll(text, "", "x");
-    EXPECT_EQ(text, "abc");
+    EXPECT_EQ(replaced("abc", "", "x"), "abc");
 }
 #else
 TEST(SplitDeathTest, ZeroLengthSeparatorOrPatternIsCaughtInDebugBuilds) {
@@ -75,30 +63,17 @@ TEST(SplitDeathTest, ZeroLengthSeparatorOrPatternIsCaughtInDebugBuilds) {
     Strings pieces;
     EXPECT_DEATH(split("abc", "", pieces, false), "separator");
     EXPECT_DEATH(splitNonBlank("abc", "", pieces, false), "separator");
-    std::string text = "abc";
-    EXPECT_DEATH(replaceAll(text, "", "x"), "pattern");
+    EXPECT_DEATH(replaced("abc", "", "x"), "pattern");
 }
 #endif
 
-TEST(SplitNonBlankTest, KeepsSeparatorOnEveryPieceItEnded) {
-    Strings pieces;
-    splitNonBlank("A\r\n\r\nB", "\r\n", pieces, true);
-    EXPECT_EQ(pieces, (Strings{"A\r\n", "\r\n", "B"}));
-
-    pieces.clear();
-    splitNonBlank("\r\nOK\r\n", "\r\n", pieces, true);
-    EXPECT_EQ(pieces, (Strings{"\r\n", "OK\r\n"}));
-}
-
-TEST(SplitNonBlankTest, WithoutSeparatorsSkipsZeroLengthPieces) {
-    Strings pieces{"kept"};
-    splitNonBlank("\r\n+CLCC: 1\r\n\r\nOK\r\n", "\r\n", pieces, false);
-    EXPECT_EQ(pieces, (Strings{"kept", "+CLCC: 1", "OK"}));
-
-    pieces.clear();
-    splitNonBlank("", "\r\n", pieces, false);
-    splitNonBlank("\r\n\r\n", "\r\n", pieces, false);
-    EXPECT_TRUE(pieces.empty());
+TEST(SplitNonBlankTest, KeepsTheSeparatorOnEveryPieceItEndedOrSkipsEmptyPieces) {
+    EXPECT_EQ(nonBlankOf("A\r\n\r\nB", true), (Strings{"A\r\n", "\r\n", "B"}));
+    EXPECT_EQ(nonBlankOf("\r\nOK\r\n", true), (Strings{"\r\n", "OK\r\n"}));
+    EXPECT_EQ(nonBlankOf("\r\n+CLCC: 1\r\n\r\nOK\r\n", false, {"kept"}),
+              (Strings{"kept", "+CLCC: 1", "OK"}));
+    EXPECT_TRUE(nonBlankOf("", false).empty());
+    EXPECT_TRUE(nonBlankOf("\r\n\r\n", false).empty());
 }
 
 TEST(TrimTest, RemovesRunsAtOneEnd) {
@@ -107,14 +82,11 @@ TEST(TrimTest, RemovesRunsAtOneEnd) {
     EXPECT_EQ(text, "axbxx");
     trimRightChar(text, 'x');
     EXPECT_EQ(text, "axb");
-
-    text = "xxx";
-    trimLeftChar(text, 'x');
-    EXPECT_EQ(text, "");
-    text = "xxx";
-    trimRightChar(text, 'x');
-    EXPECT_EQ(text, "");
-
+    for (auto trim : {trimLeftChar, trimRightChar}) {
+        text = "xxx";
+        trim(text, 'x');
+        EXPECT_EQ(text, "");
+    }
     text = "\r\n \r\nOK \r\n";
     trimLeftChars(text, "\r\n ");
     EXPECT_EQ(text, "OK \r\n");
@@ -124,27 +96,14 @@ TEST(TrimTest, RemovesRunsAtOneEnd) {
 }
 
 TEST(FlattenLineBreaksTest, LineBreaksBecomeSeparatorAndEndsAreTrimmed) {
-    std::string text = "\r\nOK\r\n";
-    flattenLineBreaks(text, " ");
-    EXPECT_EQ(text, "OK");
+    EXPECT_EQ(flattened("\r\nOK\r\n", " "), "OK");
+    EXPECT_EQ(flattened("A\r\nB", " "), "A  B");
+    EXPECT_EQ(flattened("  \r\n A \n", " "), "A");
+    EXPECT_EQ(flattened("\r\nA\r\nB", ""), "AB");  // a zero-length separator just removes
 
-    text = "A\r\nB";
-    flattenLineBreaks(text, " ");
-    EXPECT_EQ(text, "A  B");
-
-    text = "  \r\n A \n";
-    flattenLineBreaks(text, " ");
-    EXPECT_EQ(text, "A");
-
-    // A zero-length separator just removes the patterns.
-    text = "\r\nA\r\nB";
-    flattenLineBreaks(text, "");
-    EXPECT_EQ(text, "AB");
-
-    text = "a;b|c";
+    std::string text = "a;b|c";
     flattenLineBreaks(text, ",", Strings{";", "|"});
     EXPECT_EQ(text, "a,b,c");
-
     Strings list{"\r\nOK\r\n", "1\r2", ""};
     flattenLineBreaksAll(list, " ");
     EXPECT_EQ(list, (Strings{"OK", "1 2", ""}));
@@ -153,24 +112,12 @@ TEST(FlattenLineBreaksTest, LineBreaksBecomeSeparatorAndEndsAreTrimmed) {
 }
 
 TEST(ReplaceAllTest, InsertedTextIsNeverScannedAgain) {
-    std::string text = "aaa";
-    replaceAll(text, "a", "aa");
-    EXPECT_EQ(text, "aaaaaa");
-
-    text = "abab";
-    replaceAll(text, "ab", "b");
-    EXPECT_EQ(text, "bb");
-
-    text = "xaay";
-    replaceAll(text, "a", "");
-    EXPECT_EQ(text, "xy");
-
-    text = "none";
-    replaceAll(text, "zz", "y");
-    EXPECT_EQ(text, "none");
-
+    EXPECT_EQ(replaced("aaa", "a", "aa"), "aaaaaa");
+    EXPECT_EQ(replaced("abab", "ab", "b"), "bb");
+    EXPECT_EQ(replaced("xaay", "a", ""), "xy");
+    EXPECT_EQ(replaced("none", "zz", "y"), "none");
     // Pattern and replacement may be views into the text being changed.
-    text = "ab";
+    std::string text = "ab";
     replaceAll(text, std::string_view(text).substr(1), text);
     EXPECT_EQ(text, "aab");
 }
@@ -179,30 +126,24 @@ TEST(CleaningTest, RemoveCharAndCollapseRepeats) {
     std::string text = "a,,,b,,c";
     collapseRepeats(text, ',');
     EXPECT_EQ(text, "a,b,c");
-
     text = ",,a  b,,";
     collapseRepeats(text, ',');
     EXPECT_EQ(text, ",a  b,");
-
     text = "1,2,,3";
     removeChar(text, ',');
     EXPECT_EQ(text, "123");
 }
 
-TEST(TextBetweenTest, TakesTextBetweenFirstOpenAndFirstClose) {
+TEST(TextBetweenTest, TakesTextBetweenTheFirstOpenAndTheFirstCloseFromTheStart) {
     EXPECT_EQ(textBetween("+CMGR: 1 OK", "+CMGR:", "OK"), " 1 ");
     EXPECT_EQ(textBetween("[a][b]", "[", "]"), "a");
     EXPECT_EQ(textBetween("ab", "a", "b"), "");
     EXPECT_EQ(textBetween("no open OK", "+CMGR:", "OK"), "");
     EXPECT_EQ(textBetween("+CMGR: 1", "+CMGR:", "OK"), "");
-}
-
-TEST(TextBetweenTest, CloseIsSearchedFromTheStartOfTheText) {
-    // The first close lies before the open: no text, even though another close follows.
+    // The close is searched from the start of the text: a close before the open, or one that
+    // overlaps its end, or the same character for both, never encloses anything.
     EXPECT_EQ(textBetween("OK +CMGR: 1 OK", "+CMGR:", "OK"), "");
-    // Close overlapping the end of open.
     EXPECT_EQ(textBetween("abc", "ab", "bc"), "");
-    // The same single character for both can never enclose anything.
     EXPECT_EQ(textBetween("\"text\"", "\"", "\""), "");
     EXPECT_EQ(textBetween("|a|b|", "|", "|"), "");
 }
@@ -239,7 +180,6 @@ TEST(LineBreakNamesTest, EscapeAndUnescape) {
     std::string text = "AT\r\nOK\n\r";
     escapeLineBreaks(text);
     EXPECT_EQ(text, "AT<CR><LF>OK<LF><CR>");
-
     text = "a<CR>b<cr>c<LF>d<lf>e<Cr><cR><Lf><lF>";
     unescapeLineBreaks(text);
     EXPECT_EQ(text, "a\rb\rc\nd\ne<Cr><cR><Lf><lF>");
@@ -252,16 +192,14 @@ TEST(LineBreakNamesTest, RoundTripRestoresTextsWithoutTheirOwnNames) {
     std::mt19937 random(20240611);
     std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
     std::uniform_int_distribution<int> length(0, 24);
+    const std::regex names("<(CR|cr|LF|lf)>");
     int checked = 0;
     for (int i = 0; i < 20000; ++i) {
         std::string original;
         for (int n = length(random); n > 0; --n) {
             original.push_back(alphabet[pick(random)]);
         }
-        if (original.find("<CR>") != std::string::npos ||
-            original.find("<cr>") != std::string::npos ||
-            original.find("<LF>") != std::string::npos ||
-            original.find("<lf>") != std::string::npos) {
+        if (std::regex_search(original, names)) {
             continue;
         }
         std::string text = original;
@@ -274,7 +212,7 @@ TEST(LineBreakNamesTest, RoundTripRestoresTextsWithoutTheirOwnNames) {
     EXPECT_GT(checked, 10000);
 }
 
-TEST(FileNameTest, NameAndTitleAfterLastSeparator) {
+TEST(FileNameTest, NameAndTitleAfterTheLastSeparatorBackslashFirst) {
     EXPECT_EQ(fileNameOf("C:\\dir.x\\name"), "name");
     EXPECT_EQ(fileTitleOf("C:\\dir.x\\name"), "name");
     EXPECT_EQ(fileNameOf("a/b.c/d.e"), "d.e");
@@ -284,39 +222,28 @@ TEST(FileNameTest, NameAndTitleAfterLastSeparator) {
     EXPECT_EQ(fileTitleOf("a.b.c"), "a.b");
     EXPECT_EQ(fileNameOf("dir/"), "");
     EXPECT_EQ(fileNameOf("plain"), "plain");
-}
-
-TEST(FileNameTest, BackslashWinsOverSlash) {
     EXPECT_EQ(lastPathSeparator("a\\b/c"), 1u);
     EXPECT_EQ(lastPathSeparator("a/b/c"), 3u);
     EXPECT_EQ(lastPathSeparator("abc"), std::string::npos);
     EXPECT_EQ(fileNameOf("help\\common.html"), "common.html");
 }
 
-TEST(LocalTimeTextTest, FormatsClockBetweenPrefixAndSuffix) {
+TEST(LocalTimeTextTest, ClockBetweenPrefixAndSuffixCopiedAsBytesAndCutTo511) {
     const std::regex plain(R"(\[([01]\d|2[0-3]):[0-5]\d:[0-6]\d\] )");
     const std::regex withMs(R"(([01]\d|2[0-3]):[0-5]\d:[0-6]\d\.\d{3})");
     EXPECT_TRUE(std::regex_match(localTimeText("[", "] ", false), plain));
     EXPECT_TRUE(std::regex_match(localTimeText("", "", true), withMs));
-    EXPECT_EQ(localTimeText("", "", false).size(), 8u);
-}
 
-TEST(LocalTimeTextTest, PrefixAndSuffixAreCopiedAsBytes) {
     const std::string prefix = "%s%n\0"s;
     const std::string text = localTimeText(prefix, "%d", false);
     ASSERT_EQ(text.size(), prefix.size() + 8 + 2);
     EXPECT_EQ(text.substr(0, prefix.size()), prefix);
     EXPECT_EQ(text.substr(text.size() - 2), "%d");
-}
 
-TEST(LocalTimeTextTest, ResultIsCutTo511Characters) {
-    const std::string prefix(600, 'p');
-    EXPECT_EQ(localTimeText(prefix, "", true), std::string(511, 'p'));
-
-    const std::string text = localTimeText(std::string(500, 'p'), std::string(20, 's'), false);
-    ASSERT_EQ(text.size(), 511u);
-    EXPECT_EQ(text.substr(508), "sss");
-
+    EXPECT_EQ(localTimeText(std::string(600, 'p'), "", true), std::string(511, 'p'));
+    const std::string cut = localTimeText(std::string(500, 'p'), std::string(20, 's'), false);
+    ASSERT_EQ(cut.size(), 511u);
+    EXPECT_EQ(cut.substr(508), "sss");
     EXPECT_EQ(localTimeText(std::string(490, 'p'), std::string(13, 's'), false).size(), 511u);
 }
 

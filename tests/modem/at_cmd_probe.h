@@ -10,6 +10,10 @@
 
 namespace modem_test {
 
+inline std::string commandBytes(const InquiryCmd& cmd) {
+    return {cmd.command_data(), cmd.command_size()};
+}
+
 // A command that records every on_complete call instead of acting on it.
 template <class Base>
 class Probe : public Base {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "modem/simple_at_cmd.h"
@@ -11,19 +12,24 @@
 
 namespace {
 
+using modem_test::commandBytes;
 using modem_test::feed;
-using modem_test::Probe;
 using modem_test::run;
 using modem_test::Verdict;
 
-using LineCmd = Probe<ATCmd>;
+using LineCmd = modem_test::Probe<ATCmd>;
 
-LineCmd okErrorCmd() {
+LineCmd withRules(const std::vector<std::pair<std::string, bool>>& rules) {
     LineCmd cmd;
     cmd.set_command("AT\r");
-    cmd.add_complete_rule("OK", true);
-    cmd.add_complete_rule("ERROR", false);
+    for (const auto& [text, success] : rules) {
+        cmd.add_complete_rule(text, success);
+    }
     return cmd;
+}
+
+LineCmd okErrorCmd() {
+    return withRules({{"OK", true}, {"ERROR", false}});
 }
 
 TEST(ATCmdRules, OnlyANewNonEmptyRuleTextIsAddedAndMakesTheCommandWait) {
@@ -43,67 +49,36 @@ TEST(ATCmdRules, OnlyANewNonEmptyRuleTextIsAddedAndMakesTheCommandWait) {
     EXPECT_TRUE(cmd.result()) << "the first rule keeps its flag";
 }
 
-TEST(ATCmdLineMatching, OnlyFinishedLinesAreJudged) {
-    LineCmd cmd = okErrorCmd();
+TEST(ATCmdLineMatching, AFinishedLineThatStartsWithARuleDecidesLastLineAndLastRuleFirst) {
+    const Verdict waiting{false, false, {}, {}};
+    struct Case {
+        LineCmd cmd;
+        std::vector<std::string_view> chunks;
+        Verdict verdict;
+    };
+    const Case cases[] = {
+        {okErrorCmd(), {"O", "K", "\r"}, waiting},  // no line end yet
+        {okErrorCmd(), {"O", "K", "\r", "\n"}, {true, true, {true}, {"OK"}}},
+        // Echo, an extended error, lower case and a result that is not at the line start.
+        {okErrorCmd(), {"AT\r\r\n", "+CME ERROR: 10\r\n", "ok\r\n", " OK\r\n", "\r\n"}, waiting},
+        {withRules({{"CONNECT", true}}),
+         {"\r\nCONNECT 9600\r\n"},
+         {true, true, {true}, {"CONNECT"}}},
+        {okErrorCmd(), {"\r\nERROR\r\n"}, {true, false, {false}, {"ERROR"}}},
+        {okErrorCmd(), {"ERROR\r\nOK\r\n"}, {true, true, {true}, {"OK"}}},
+        {withRules({{"+CMTI:", true}, {"+CMTI: \"SM\"", false}}),
+         {"+CMTI: \"SM\",3\r\n"},
+         {true, false, {false}, {"+CMTI: \"SM\""}}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.cmd, c.chunks), c.verdict) << c.chunks.front();
+    }
 
-    feed(cmd, {"O"});
-    EXPECT_FALSE(cmd.is_complete());
-    feed(cmd, {"K"});
-    EXPECT_FALSE(cmd.is_complete()) << "OK without a line end is not an answer yet";
-    feed(cmd, {"\r"});
-    EXPECT_FALSE(cmd.is_complete());
-    feed(cmd, {"\n"});
-    EXPECT_TRUE(cmd.is_complete());
-    EXPECT_TRUE(cmd.result());
+    LineCmd cmd = okErrorCmd();
+    feed(cmd, {"AT\r\r\n", "OK\r\n"});
     ASSERT_EQ(cmd.calls.size(), 1u);
-    EXPECT_EQ(cmd.calls[0].answer, "OK\r\n");
-    EXPECT_EQ(cmd.calls[0].reason, "OK");
-}
-
-TEST(ATCmdLineMatching, LinesThatOnlyContainOrResembleARuleDoNotMatch) {
-    LineCmd cmd = okErrorCmd();
-    // Echo, an extended error, lower case and a result that is not at the line start.
-    feed(cmd, {"AT\r\r\n", "+CME ERROR: 10\r\n", "ok\r\n", " OK\r\n", "\r\n"});
-    EXPECT_FALSE(cmd.is_complete());
-    EXPECT_FALSE(cmd.result());
-    EXPECT_TRUE(cmd.calls.empty());
-    EXPECT_EQ(cmd.full_answer(), "AT\r\r\n+CME ERROR: 10\r\nok\r\n OK\r\n\r\n");
-}
-
-TEST(ATCmdLineMatching, RuleMatchesAsALinePrefixAndCarriesItsFlag) {
-    LineCmd connect;
-    connect.add_complete_rule("CONNECT", true);
-    feed(connect, {"\r\nCONNECT 9600\r\n"});
-    EXPECT_TRUE(connect.is_complete());
-    EXPECT_TRUE(connect.result());
-
-    LineCmd refused = okErrorCmd();
-    feed(refused, {"\r\nERROR\r\n"});
-    EXPECT_TRUE(refused.is_complete());
-    EXPECT_FALSE(refused.result());
-    ASSERT_EQ(refused.calls.size(), 1u);
-    EXPECT_FALSE(refused.calls[0].result);
-    EXPECT_EQ(refused.calls[0].reason, "ERROR");
-}
-
-TEST(ATCmdLineMatching, LastMatchDecidesByLineThenByRuleOrder) {
-    // Two finished lines in one chunk: the later line wins.
-    LineCmd lines = okErrorCmd();
-    feed(lines, {"ERROR\r\nOK\r\n"});
-    EXPECT_TRUE(lines.is_complete());
-    EXPECT_TRUE(lines.result());
-    ASSERT_EQ(lines.calls.size(), 1u);
-    EXPECT_EQ(lines.calls[0].reason, "OK");
-
-    // One line matched by two rules: the later rule wins.
-    LineCmd rules;
-    rules.add_complete_rule("+CMTI:", true);
-    rules.add_complete_rule("+CMTI: \"SM\"", false);
-    feed(rules, {"+CMTI: \"SM\",3\r\n"});
-    EXPECT_TRUE(rules.is_complete());
-    EXPECT_FALSE(rules.result());
-    ASSERT_EQ(rules.calls.size(), 1u);
-    EXPECT_EQ(rules.calls[0].reason, "+CMTI: \"SM\"");
+    EXPECT_EQ(cmd.calls[0].answer, "AT\r\r\nOK\r\n");
+    EXPECT_EQ(cmd.full_answer(), "AT\r\r\nOK\r\n");
 }
 
 TEST(ATCmdLineMatching, ChunkLengthAloneBoundsTheData) {
@@ -121,22 +96,12 @@ TEST(ATCmdLineMatching, ChunkLengthAloneBoundsTheData) {
     EXPECT_TRUE(cmd.result());
 }
 
-// Answers in which at most one finished line matches a rule: where the port happens to cut
-// the stream must not change the outcome.
+// Where the port happens to cut an answer with at most one matching line must not matter.
 TEST(ATCmdLineMatching, EveryTwoChunkSplitGivesTheOneChunkVerdict) {
-    const std::vector<std::string_view> answers{
-        "OK\r\n",
-        "AT\r\r\nOK\r\n",
-        "\r\n+CSQ: 17,99\r\n\r\nOK\r\n",
-        "AT+CMGR=3\r\r\n+CMS ERROR: 321\r\nERROR\r\n",
-        "\r\nERROR\r\n",
-        "OK\r\nRING\r\n",
-        "\r\nBUSY\r\n",
-        "\r\nOK",
-        "O\r\nK\r\n",
-    };
     const LineCmd templateCmd = okErrorCmd();
-    for (std::string_view answer : answers) {
+    for (std::string_view answer : {"OK\r\n", "AT\r\r\nOK\r\n", "\r\n+CSQ: 17,99\r\n\r\nOK\r\n",
+                                    "AT+CMGR=3\r\r\n+CMS ERROR: 321\r\nERROR\r\n", "\r\nERROR\r\n",
+                                    "OK\r\nRING\r\n", "\r\nBUSY\r\n", "\r\nOK", "O\r\nK\r\n"}) {
         const Verdict whole = run(templateCmd, {answer});
         EXPECT_LE(whole.reasons.size(), 1u) << answer;
         for (std::size_t cut = 1; cut < answer.size(); ++cut) {
@@ -146,8 +111,8 @@ TEST(ATCmdLineMatching, EveryTwoChunkSplitGivesTheOneChunkVerdict) {
     }
 }
 
-// A failure line followed by a success line: the outcome depends on whether the port saw
-// the failure line finished before the rest arrived.
+// A failure line followed by a success line: a chunk that ends after the finished failure
+// line ends the wait there.
 TEST(ATCmdLineMatching, SplitAfterAFinishedFailureLineEndsTheWaitEarly) {
     constexpr std::string_view answer = "ERROR\r\nOK\r\n";
     constexpr std::size_t errorLineEnd = 7;
@@ -159,40 +124,32 @@ TEST(ATCmdLineMatching, SplitAfterAFinishedFailureLineEndsTheWaitEarly) {
     for (std::size_t cut = 1; cut < answer.size(); ++cut) {
         LineCmd cmd{templateCmd};
         const std::size_t taken = feed(cmd, {answer.substr(0, cut), answer.substr(cut)});
-        if (cut < errorLineEnd) {
-            EXPECT_EQ(modem_test::verdictOf(cmd), lastLineWins) << "cut at " << cut;
-            EXPECT_EQ(taken, 2u);
-        } else {
-            EXPECT_EQ(modem_test::verdictOf(cmd), firstLineWins) << "cut at " << cut;
-            EXPECT_EQ(taken, 1u) << "the first chunk must end the wait";
-        }
+        const bool early = cut >= errorLineEnd;
+        EXPECT_EQ(modem_test::verdictOf(cmd), early ? firstLineWins : lastLineWins) << cut;
+        EXPECT_EQ(taken, early ? 1u : 2u) << "cut at " << cut;
     }
 }
 
-TEST(ATCmdCopy, CopyOfATemplateRunsOnItsOwn) {
+TEST(ATCmdCopy, CopiesRunOnTheirOwnAndAPlainCopyKeepsBytesAndRules) {
     LineCmd templateCmd = okErrorCmd();
     templateCmd.set_answer_timeout(700);
     templateCmd.set_delay_before(30);
-
     LineCmd first{templateCmd};
     feed(first, {"ERROR\r\n"});
     LineCmd second{templateCmd};
     feed(second, {"OK\r\n"});
-
     EXPECT_FALSE(templateCmd.is_complete());
     EXPECT_TRUE(templateCmd.full_answer().empty());
     EXPECT_FALSE(first.result());
     EXPECT_TRUE(second.result());
     EXPECT_EQ(second.answer_timeout(), 700u);
     EXPECT_EQ(second.delay_before(), 30u);
-    EXPECT_EQ(std::string(second.command_data(), second.command_size()), "AT\r");
-}
+    EXPECT_EQ(commandBytes(second), "AT\r");
 
-TEST(ATCmdCopy, PlainCopyOfAGeneratedCommandKeepsBytesAndRules) {
+    // What a worker keeps of a generated command when it only needs the verdict.
     const SimpleAtCmd generated{"CSQ", "", 2, true, 1000};
-    // What a worker keeps when it only needs the verdict.
     ATCmd plain{generated};  // NOLINT(cppcoreguidelines-slicing)
-    EXPECT_EQ(std::string(plain.command_data(), plain.command_size()), "AT+CSQ\r\n");
+    EXPECT_EQ(commandBytes(plain), "AT+CSQ\r\n");
     EXPECT_EQ(plain.answer_timeout(), 1000u);
     feed(plain, {"+CSQ: 17,99\r\n", "\r\nERROR\r\n"});
     EXPECT_TRUE(plain.is_complete());

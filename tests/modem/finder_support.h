@@ -1,9 +1,10 @@
 #pragma once
 
-// Shared by the search tests: an application folder whose ports are links only, and
+// Shared by the port and search tests: an application folder whose ports are links only, and
 // recorders of what the port finder shows and exchanges, each able to run a hook on the
-// finder's own thread at the moment something arrives.
+// exchanging thread at the moment something arrives.
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -65,7 +66,6 @@ public:
             }
             hook = m_hook;
         }
-        m_changed.notify_all();
         if (hook) {
             hook(platform::cp1251ToUtf8(text));
         }
@@ -89,73 +89,78 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_hook = std::move(hook);
     }
-    // Waits until some call showed text; false when the time runs out first.
-    bool waitFor(const std::string& text, std::chrono::milliseconds timeout) const {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] {
-            for (const Call& call : m_calls) {
-                if (call.first == text) {
-                    return true;
-                }
-            }
-            return false;
-        });
-    }
 
 private:
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
     std::vector<Call> m_calls;
     std::vector<std::string> m_raw;
     std::vector<std::string> m_lines;
     std::function<void(const std::string&)> m_hook;
 };
 
-// Bytes written and read, in order.
+// Every copy of the exchange in order: "<" and the bytes read, ">" and the bytes written.
 class RecordingLog : public ExchangeLog {
 public:
     void onRead(const char* data, std::uint32_t length) override {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_reads += std::string(data, length);
+        add('<', std::string(data, length));
     }
     void onWrite(const char* data, std::uint32_t length) override {
-        std::function<void(const std::string&)> hook;
-        std::string bytes(data, length);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_writes.push_back(bytes);
-            hook = m_writeHook;
-        }
-        m_changed.notify_all();
-        if (hook) {
-            hook(bytes);
+        if (const auto hook = add('>', std::string(data, length))) {
+            hook(std::string(data, length));
         }
     }
 
-    std::vector<std::string> writes() const {
+    std::vector<std::string> events() const {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_writes;
+        return m_events;
+    }
+    std::vector<std::string> writes() const {
+        std::vector<std::string> out;
+        for (const std::string& event : events()) {
+            if (event[0] == '>') {
+                out.push_back(event.substr(1));
+            }
+        }
+        return out;
     }
     std::string reads() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_reads;
+        std::string all;
+        for (const std::string& event : events()) {
+            all += event[0] == '<' ? event.substr(1) : "";
+        }
+        return all;
     }
-    // Waits until count writes have been made; false when the time runs out first.
-    bool waitForWrites(std::size_t count, std::chrono::milliseconds timeout) const {
+    // Waits until count copies (of one kind, or of any with kind 0) have been made.
+    bool waitForEvents(std::size_t count, char kind = 0,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(20)) const {
         std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] { return m_writes.size() >= count; });
+        return m_changed.wait_for(lock, timeout, [&] {
+            return std::count_if(m_events.begin(), m_events.end(), [kind](const std::string& e) {
+                       return kind == 0 || e[0] == kind;
+                   }) >= static_cast<std::ptrdiff_t>(count);
+        });
     }
-    // Runs on the finder's thread just before the bytes go to the port.
+    // Runs on the writing thread just before the bytes go to the port.
     void setWriteHook(std::function<void(const std::string&)> hook) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_writeHook = std::move(hook);
     }
 
 private:
+    std::function<void(const std::string&)> add(char kind, const std::string& bytes) {
+        std::function<void(const std::string&)> hook;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_events.push_back(kind + bytes);
+            hook = m_writeHook;
+        }
+        m_changed.notify_all();
+        return hook;
+    }
+
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
-    std::vector<std::string> m_writes;
-    std::string m_reads;
+    std::vector<std::string> m_events;
     std::function<void(const std::string&)> m_writeHook;
 };
 

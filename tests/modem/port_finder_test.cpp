@@ -158,7 +158,7 @@ TEST_F(PortFinderTest, ACancelFromAnotherThreadEndsTheWaitAndTheSearch) {
     const auto start = Clock::now();
     std::future<bool> search = findAsync(2, 0);
     // The third write is the command at 57600: its answer wait is about to begin.
-    ASSERT_TRUE(m_log.waitForWrites(3, kGenerous));
+    ASSERT_TRUE(m_log.waitForEvents(3, '>', kGenerous));
     m_finder.cancel();
     ASSERT_EQ(search.wait_for(kGenerous), std::future_status::ready);
     EXPECT_FALSE(search.get());

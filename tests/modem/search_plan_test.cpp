@@ -9,10 +9,12 @@
 #include "modem/port_finder_ext.h"
 #include "modem/search_settings.h"
 #include "platform/cp1251.h"
+#include "tests/modem/at_cmd_probe.h"
 #include "tests/modem/finder_support.h"
 #include "tests/support/debug_capture.h"
 
 using namespace platform::literals;
+using modem_test::commandBytes;
 
 namespace {
 
@@ -33,10 +35,6 @@ std::vector<std::string> ruleTexts(const AdjustedAtCmd& command) {
     return out;
 }
 
-std::string bytesOf(const AdjustedAtCmd& command) {
-    return {command.command_data(), command.command_size()};
-}
-
 AtCmdParamMtList paramsOf(const std::vector<std::string>& lines) {
     AtCmdParamMtList out;
     parseCommandLines(lines, out);
@@ -50,29 +48,22 @@ TEST(SearchPortOrder, ParsesComNamesThenSortsAndPutsTheLastPortFirst) {
     port_numbers_from_names({"COM3", "COM1", "COM10", "CNCA0", "com4", "COM", "COM-2"}, listed);
     EXPECT_EQ(listed, (PortNumbers{3, 1, 10}));  // as listed: nothing sorted yet
 
-    PortNumbers ports = listed;
-    order_ports(ports, 0, false);
-    EXPECT_EQ(ports, (PortNumbers{1, 3, 10}));
-
-    ports = listed;
-    order_ports(ports, 3, false);
-    EXPECT_EQ(ports, (PortNumbers{3, 1, 10}));
-
-    ports = listed;
-    order_ports(ports, 7, false);  // tried even though the machine did not list it
-    EXPECT_EQ(ports, (PortNumbers{7, 1, 3, 10}));
-
-    ports = listed;
-    order_ports(ports, 3, true);
-    EXPECT_EQ(ports, (PortNumbers{3}));
-
-    ports = listed;
-    order_ports(ports, 0, true);  // no last port: the single-port option cannot apply
-    EXPECT_EQ(ports, (PortNumbers{1, 3, 10}));
-
-    ports = {};
-    order_ports(ports, 5, true);
-    EXPECT_EQ(ports, (PortNumbers{5}));
+    struct Case {
+        PortNumbers ports;
+        std::int32_t last;
+        bool onlyOne;
+        PortNumbers expected;
+    };
+    for (Case c : std::vector<Case>{
+             {listed, 0, false, {1, 3, 10}},
+             {listed, 3, false, {3, 1, 10}},
+             {listed, 7, false, {7, 1, 3, 10}},  // tried even though the machine did not list it
+             {listed, 3, true, {3}},
+             {listed, 0, true, {1, 3, 10}},  // no last port: the single-port option cannot apply
+             {{}, 5, true, {5}}}) {
+        order_ports(c.ports, c.last, c.onlyOne);
+        EXPECT_EQ(c.ports, c.expected) << c.last << " " << c.onlyOne;
+    }
 }
 
 TEST(SearchBaudOrder, TheLastRateMovesToTheFrontAndStaysThereForLaterSearches) {
@@ -82,18 +73,15 @@ TEST(SearchBaudOrder, TheLastRateMovesToTheFrontAndStaysThereForLaterSearches) {
     finder.set_serial_roots(folder.roots());
     finder.set_viewer(&viewer);
 
+    using Rates = std::vector<std::int32_t>;
     EXPECT_FALSE(finder.find(0, 2400));
-    EXPECT_EQ(
-        ratesOf(finder.baud_list()),
-        (std::vector<std::int32_t>{2400, 115200, 9600, 57600, 38400, 19200, 4800, 1200, 300}));
+    EXPECT_EQ(ratesOf(finder.baud_list()),
+              (Rates{2400, 115200, 9600, 57600, 38400, 19200, 4800, 1200, 300}));
     EXPECT_FALSE(finder.find(0, 9600));
-    EXPECT_EQ(
-        ratesOf(finder.baud_list()),
-        (std::vector<std::int32_t>{9600, 2400, 115200, 57600, 38400, 19200, 4800, 1200, 300}));
+    const Rates after{9600, 2400, 115200, 57600, 38400, 19200, 4800, 1200, 300};
+    EXPECT_EQ(ratesOf(finder.baud_list()), after);
     EXPECT_FALSE(finder.find(0, 14400));  // not in the list: nothing moves
-    EXPECT_EQ(
-        ratesOf(finder.baud_list()),
-        (std::vector<std::int32_t>{9600, 2400, 115200, 57600, 38400, 19200, 4800, 1200, 300}));
+    EXPECT_EQ(ratesOf(finder.baud_list()), after);
     EXPECT_TRUE(viewer.calls().empty());  // nothing to try, nothing to say
 
     BaudrateParams list{{300, 50}, {2400, 700}, {2400, 900}};
@@ -130,24 +118,27 @@ TEST(SearchBaudOrder, AnEmptyListIsRefusedAndDuplicatesAreKept) {
               (std::vector<std::string>{"PortFinderExt::~. entry", "PortFinderExt::~. quit"}));
 }
 
-TEST(SearchCommands, TheDefaultPlanSendsAtOnceAndTakesTextOrNumericOk) {
+TEST(SearchCommands, TheDefaultPlanSendsAtOnceTakesTextOrNumericOkAndIsStoredAsText) {
     PortFinderExt finder;
     ASSERT_EQ(finder.search_commands().size(), 1u);
     const AdjustedAtCmd& at = finder.search_commands().front();
-    EXPECT_EQ(bytesOf(at), "AT\r");
+    EXPECT_EQ(commandBytes(at), "AT\r");
     EXPECT_EQ(ruleTexts(at), (std::vector<std::string>{"\r\nOK\r\n", "0\r"}));
     EXPECT_EQ(at.answer_timeout(), 1000u);
     EXPECT_EQ(at.delay_before(), 0u);
     EXPECT_FALSE(finder.only_one_port());
 
-    Msg::Strings lines;
-    search_lines_from_params(finder.search_command_params(), lines);
-    EXPECT_EQ(lines, (Msg::Strings{"AT<CR> <CR><LF>OK<CR><LF>", "AT<CR> 0<CR>"}));
-    std::string text;
-    baud_list_to_text(finder.baud_list(), text);
-    EXPECT_EQ(text,
+    // Nothing stored yet: the settings get the finder's plan to store.
+    SearchSettings settings;
+    settings.onlyOnePort = true;
+    apply_search_settings(finder, settings);
+    EXPECT_TRUE(finder.only_one_port());
+    EXPECT_EQ(settings.baudListText,
               "115200-1000 9600-1000 57600-1000 38400-1000 19200-1000 4800-1000 2400-1000 "
               "1200-1000 300-1000");
+    EXPECT_EQ(settings.searchLines, (Msg::Strings{"AT<CR> <CR><LF>OK<CR><LF>", "AT<CR> 0<CR>"}));
+    EXPECT_EQ(finder.baud_list(), default_baud_list());
+    EXPECT_EQ(finder.search_command_params(), default_search_command_params());
 }
 
 TEST(SearchCommands, LinesWithTheSameCommandMergeAndAnEmptyListIsWarnedAbout) {
@@ -159,9 +150,9 @@ TEST(SearchCommands, LinesWithTheSameCommandMergeAndAnEmptyListIsWarnedAbout) {
     finder.set_search_commands(lines);
     EXPECT_EQ(finder.search_command_params(), lines);
     ASSERT_EQ(finder.search_commands().size(), 2u);
-    EXPECT_EQ(bytesOf(finder.search_commands()[0]), "AT\r");
+    EXPECT_EQ(commandBytes(finder.search_commands()[0]), "AT\r");
     EXPECT_EQ(ruleTexts(finder.search_commands()[0]), (std::vector<std::string>{"OK", "0\r"}));
-    EXPECT_EQ(bytesOf(finder.search_commands()[1]), "ATI\r");
+    EXPECT_EQ(commandBytes(finder.search_commands()[1]), "ATI\r");
     EXPECT_EQ(ruleTexts(finder.search_commands()[1]), std::vector<std::string>{"OK"});
     EXPECT_TRUE(viewer.calls().empty());
 
@@ -177,27 +168,13 @@ TEST(SearchCommands, LinesWithTheSameCommandMergeAndAnEmptyListIsWarnedAbout) {
     EXPECT_EQ(viewer.calls().back().second, true);
 }
 
-TEST(SearchSettingsApplied, NothingStoredYetGetsTheFinderPlanToStore) {
-    PortFinderExt finder;
-    SearchSettings settings;
-    settings.onlyOnePort = true;
-    apply_search_settings(finder, settings);
-    EXPECT_TRUE(finder.only_one_port());
-    EXPECT_EQ(settings.baudListText,
-              "115200-1000 9600-1000 57600-1000 38400-1000 19200-1000 4800-1000 2400-1000 "
-              "1200-1000 300-1000");
-    EXPECT_EQ(settings.searchLines, (Msg::Strings{"AT<CR> <CR><LF>OK<CR><LF>", "AT<CR> 0<CR>"}));
-    EXPECT_EQ(finder.baud_list(), default_baud_list());
-    EXPECT_EQ(finder.search_command_params(), default_search_command_params());
-}
-
 TEST(SearchSettingsApplied, StoredTextsReplaceThePlanAndUnusableOnesLeaveIt) {
     PortFinderExt finder;
     SearchSettings stored{false, "abc 4800-500 9600", {"ATZ<CR> OK", "; a note", "ATZ<CR> 0<CR>"}};
     apply_search_settings(finder, stored);
     EXPECT_EQ(finder.baud_list(), (BaudrateParams{{4800, 500}, {9600, 1000}}));
     ASSERT_EQ(finder.search_commands().size(), 1u);
-    EXPECT_EQ(bytesOf(finder.search_commands()[0]), "ATZ\r");
+    EXPECT_EQ(commandBytes(finder.search_commands()[0]), "ATZ\r");
     EXPECT_EQ(ruleTexts(finder.search_commands()[0]), (std::vector<std::string>{"OK", "0\r"}));
     EXPECT_EQ(stored.baudListText, "abc 4800-500 9600");  // what is stored stays as typed
     EXPECT_EQ(stored.searchLines.size(), 3u);

@@ -4,31 +4,24 @@
 
 #include <string>
 
-namespace {
+#include "tests/modem/at_cmd_probe.h"
 
-void feed(ATCmd& cmd, const std::string& answer) {
-    cmd.on_data(answer.data(), static_cast<int>(answer.size()));
-}
-
-std::string text(const ATCmd& cmd) {
-    return std::string(cmd.command_data(), cmd.command_size());
-}
-
-}  // namespace
+using modem_test::commandBytes;
+using modem_test::feed;
 
 TEST(DialAtCommand, VoiceCallsEndInSemicolonAndEveryFailureWordEndsTheDial) {
-    EXPECT_EQ(text(DialAtCommand("123", false)), "ATD123;\r\n");
-    EXPECT_EQ(text(DialAtCommand("123", true)), "ATD123\r\n");
-    EXPECT_EQ(text(DialAtCommand("+7 (495) 1-2", true)), "ATD+7 (495) 1-2\r\n");
+    EXPECT_EQ(commandBytes(DialAtCommand("123", false)), "ATD123;\r\n");
+    EXPECT_EQ(commandBytes(DialAtCommand("123", true)), "ATD123\r\n");
+    EXPECT_EQ(commandBytes(DialAtCommand("+7 (495) 1-2", true)), "ATD+7 (495) 1-2\r\n");
 
     DialAtCommand connected("5", true);
     EXPECT_EQ(connected.answer_timeout(), 300000u);
-    feed(connected, "ATD5\r\r\nCONNECT 9600\r\n");
+    feed(connected, {"ATD5\r\r\nCONNECT 9600\r\n"});
     EXPECT_TRUE(connected.is_complete() && connected.result());
 
     for (const char* failure : {"BUSY", "NO CARRIER", "NO DIALTONE", "NO ANSWER", "ERROR"}) {
         DialAtCommand dial("5", false);
-        feed(dial, std::string("\r\n") + failure + "\r\n");
+        feed(dial, {std::string("\r\n") + failure + "\r\n"});
         EXPECT_TRUE(dial.is_complete()) << failure;
         EXPECT_FALSE(dial.result()) << failure;
     }
@@ -36,30 +29,29 @@ TEST(DialAtCommand, VoiceCallsEndInSemicolonAndEveryFailureWordEndsTheDial) {
 
 TEST(AnswerAtCommand, TellsAVoiceAnswerFromADataAnswer) {
     AnswerAtCommand voice;
-    EXPECT_EQ(text(voice), "ATA\r\n");
-    feed(voice, "\r\nOK\r\n");
+    EXPECT_EQ(commandBytes(voice), "ATA\r\n");
+    feed(voice, {"\r\nOK\r\n"});
     EXPECT_TRUE(voice.ok());
     EXPECT_FALSE(voice.connect());
 
     AnswerAtCommand data;
-    feed(data, "\r\nCONNECT 14400\r\n");
+    feed(data, {"\r\nCONNECT 14400\r\n"});
     EXPECT_TRUE(data.connect());
     EXPECT_FALSE(data.ok());
 
     AnswerAtCommand failed;
-    feed(failed, "\r\nNO CARRIER\r\n");
+    feed(failed, {"\r\nNO CARRIER\r\n"});
     EXPECT_TRUE(failed.is_complete());
     EXPECT_FALSE(failed.result() || failed.ok() || failed.connect());
 }
 
 TEST(ModeCommands, EscapeIsThreeBareBytesAfterTheGuardTime) {
     ToTextModeAtCommand escape;
-    EXPECT_EQ(text(escape), "+++");
+    EXPECT_EQ(commandBytes(escape), "+++");
     EXPECT_EQ(escape.delay_before(), 1500u);
     EXPECT_EQ(escape.answer_timeout(), 6000u);
-
-    EXPECT_EQ(text(HangupAtCommand()), "ATH\r\n");
+    EXPECT_EQ(commandBytes(HangupAtCommand()), "ATH\r\n");
     EXPECT_EQ(HangupAtCommand().answer_timeout(), 500u);
-    EXPECT_EQ(text(EchoOffAtCommand()), "ATE0\r\n");
+    EXPECT_EQ(commandBytes(EchoOffAtCommand()), "ATE0\r\n");
     EXPECT_EQ(EchoOffAtCommand().answer_timeout(), 400u);
 }

@@ -20,7 +20,7 @@
 #include "platform/manual_reset_event.h"
 #include "platform/toolkit_exception.h"
 #include "platform/ui_thread.h"
-#include "tests/modem_module/sms_trace_capture.h"
+#include "tests/support/trace_capture.h"
 #include "tests/support/ui_thread_fixture.h"
 
 using namespace platform::literals;
@@ -212,7 +212,7 @@ TEST(CommandsThreadTest, ReportsEveryKindOfExceptionByItsTextAndGoesOn) {
 }
 
 TEST(CommandsThreadTest, PauseWaitsForThePassInProgressAndLogsOncePerChange) {
-    engine_test::TraceCapture trace;
+    testsupport::TraceCapture trace;
     Journal journal;
     SimpleUtils::ManualResetEvent release;
     {

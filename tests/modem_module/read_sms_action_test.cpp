@@ -1,5 +1,6 @@
 #include "modem/modem_module/impl/read_sms_action.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <future>
@@ -11,10 +12,10 @@
 
 #include "modem/modem_port.h"
 #include "platform/cp1251.h"
-#include "tests/modem_module/sms_trace_capture.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/trace_capture.h"
 
 using namespace platform::literals;
 
@@ -54,7 +55,7 @@ protected:
 };
 
 TEST_F(ReadSmsActionTest, ReadsTheMessageTheStorageAnswerPointsAtAndKeepsIt) {
-    engine_test::TraceCapture traces;
+    testsupport::TraceCapture traces;
     ASSERT_TRUE(m_port->is_open());
     ReadSmsAction action{*m_port, false};
     auto done = runAsync(action);
@@ -71,26 +72,24 @@ TEST_F(ReadSmsActionTest, ReadsTheMessageTheStorageAnswerPointsAtAndKeepsIt) {
                                         "ReadSmsAction. Step3: m_data=" + kPdu + "\n"}));
 }
 
-TEST_F(ReadSmsActionTest, DeletesTheMessageReadWhenAskedWhateverTheDeleteAnswers) {
-    ReadSmsAction action{*m_port, true};
-    auto done = runAsync(action);
-    expectAndAnswer(kStorage, kStorageAnswer);
-    expectAndAnswer(kRead, kReadAnswer);
-    expectAndAnswer(kDelete, "\r\nERROR\r\n");
-    EXPECT_TRUE(done.get());
-    EXPECT_EQ(action.data(), kPdu);
-    EXPECT_EQ(m_pty.readAvailable(), "");
-}
-
-TEST_F(ReadSmsActionTest, AnUnexpectedReadAnswerStillCountsAsReadAndIsDeleted) {
-    ReadSmsAction action{*m_port, true};
-    auto done = runAsync(action);
-    expectAndAnswer(kStorage, kStorageAnswer);
-    expectAndAnswer(kRead, "\r\n+CMGR: 0,,23\r\n\r\nOK\r\n");
-    expectAndAnswer(kDelete, "\r\nOK\r\n");
-    EXPECT_TRUE(done.get());
-    EXPECT_EQ(action.data(), "");
-    EXPECT_EQ(action.result(), 1);
+TEST_F(ReadSmsActionTest, DeletesTheMessageReadWhenAskedEvenIfTheAnswerWasUnexpected) {
+    struct Case {
+        std::string readAnswer;
+        std::string deleteAnswer;
+        std::string data;
+    };
+    for (const Case& c : {Case{kReadAnswer, "\r\nERROR\r\n", kPdu},
+                          Case{"\r\n+CMGR: 0,,23\r\n\r\nOK\r\n", "\r\nOK\r\n", ""}}) {
+        ReadSmsAction action{*m_port, true};
+        auto done = runAsync(action);
+        expectAndAnswer(kStorage, kStorageAnswer);
+        expectAndAnswer(kRead, c.readAnswer);
+        expectAndAnswer(kDelete, c.deleteAnswer);
+        EXPECT_TRUE(done.get());
+        EXPECT_EQ(action.data(), c.data);
+        EXPECT_EQ(action.result(), 1);
+        EXPECT_EQ(m_pty.readAvailable(), "");
+    }
 }
 
 TEST_F(ReadSmsActionTest, NothingIsReadWithoutAUsableStorageAnswer) {
@@ -101,7 +100,7 @@ TEST_F(ReadSmsActionTest, NothingIsReadWithoutAUsableStorageAnswer) {
         kStorage + kStorageAnswer,
     };
     for (const std::string& reply : answers) {
-        engine_test::TraceCapture traces;
+        testsupport::TraceCapture traces;
         ReadSmsAction action{*m_port, true};
         auto done = runAsync(action);
         expectAndAnswer(kStorage, reply);
@@ -117,7 +116,7 @@ TEST_F(ReadSmsActionTest, NothingIsReadWithoutAUsableStorageAnswer) {
 }
 
 TEST_F(ReadSmsActionTest, AFailedReadIsNotDeleted) {
-    engine_test::TraceCapture traces;
+    testsupport::TraceCapture traces;
     ReadSmsAction action{*m_port, true};
     auto done = runAsync(action);
     expectAndAnswer(kStorage, kStorageAnswer);
@@ -136,12 +135,8 @@ TEST_F(ReadSmsActionTest, APortFailureReachesTheCaller) {
     expectAndAnswer(kStorage, kStorageAnswer);
     EXPECT_EQ(m_pty.read(kRead.size()), kRead);
     m_pty.hangUp();
-    try {
-        done.get();
-        FAIL() << "no error raised";
-    } catch (const std::runtime_error& error) {
-        EXPECT_TRUE(std::string(error.what()).starts_with("Ошибка при чтении из порта "_cp1251));
-    }
+    EXPECT_THAT([&] { done.get(); }, testing::ThrowsMessage<std::runtime_error>(testing::StartsWith(
+                                         "Ошибка при чтении из порта "_cp1251)));
 }
 
 }  // namespace

@@ -7,26 +7,16 @@
 #include "modem/modem_module/impl/phrase.h"
 #include "modem/modem_module/impl/read_sms_at_cmd.h"
 #include "modem/modem_module/impl/set_preferred_msg_storage_at_cmd.h"
-#include "tests/modem_module/sms_trace_capture.h"
+#include "tests/modem/at_cmd_probe.h"
+#include "tests/support/trace_capture.h"
 
 namespace {
 
 const std::string kPdu{
     "07919730071111F1040B919701119905F80000211062417531400BC8329BFD06DDDF723619"};
 
-std::string lineOf(const ATCmd& cmd) {
-    return std::string(cmd.command_data(), cmd.command_size());
-}
-
-// Gives the command its answer the way the port does, chunk by chunk until it is complete.
-void answer(ATCmd& cmd, const std::vector<std::string_view>& chunks) {
-    for (std::string_view chunk : chunks) {
-        if (cmd.is_complete()) {
-            return;
-        }
-        cmd.on_data(chunk.data(), static_cast<int>(chunk.size()));
-    }
-}
+using modem_test::commandBytes;
+using modem_test::feed;
 
 std::vector<std::string> wordsOf(const SimpleUtils::Phrase& phrase) {
     std::vector<std::string> words;
@@ -41,44 +31,29 @@ TEST(Phrase, LineBreaksAndRunsOfSpacesSeparateWords) {
     EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"23  " + kPdu}), (Words{"23", kPdu}));
     EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"\r\n one\r\ntwo   three \r\n"}),
               (Words{"one", "two", "three"}));
-    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"single"}), (Words{"single"}));
-    // Tabs are not separators.
-    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"a\tb"}), (Words{"a\tb"}));
-}
-
-TEST(Phrase, EmptyAndBlankTexts) {
-    const SimpleUtils::Phrase empty{""};
-    EXPECT_EQ(empty.number(), 0);
-    EXPECT_EQ(empty.word(0), "");
-
+    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"a\tb"}), (Words{"a\tb"}));  // tabs do not separate
+    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{""}), Words{});
     // Blanks alone leave one empty word: not the same as no text.
-    const SimpleUtils::Phrase blank{" \r\n  "};
-    EXPECT_EQ(blank.number(), 1);
-    EXPECT_EQ(blank.word(0), "");
-
+    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{" \r\n  "}), Words{""});
     const SimpleUtils::Phrase two{"a b"};
     EXPECT_EQ(two.word(-1), "");
     EXPECT_EQ(two.word(2), "");
 }
 
-TEST(SetPreferredMsgStorageAtCmd, IsAnExtendedCommandWaitingOneSecond) {
-    const SetPreferredMsgStorageAtCmd cmd{"\"MT\""};
-    EXPECT_EQ(lineOf(cmd), "AT+CPMS=\"MT\"\r\n");
+TEST(SetPreferredMsgStorageAtCmd, WaitsOneSecondAndTakesTheThirdValueAsTheIndexToRead) {
+    SetPreferredMsgStorageAtCmd cmd{"\"MT\""};
+    EXPECT_EQ(commandBytes(cmd), "AT+CPMS=\"MT\"\r\n");
     EXPECT_EQ(cmd.answer_timeout(), 1000u);
     EXPECT_EQ(cmd.min_fields(), 6);
     EXPECT_FALSE(cmd.haveUnreadIndex());
     EXPECT_EQ(cmd.unreadIndex(), -1);
-}
-
-TEST(SetPreferredMsgStorageAtCmd, TakesTheThirdValueAsTheIndexToRead) {
-    SetPreferredMsgStorageAtCmd cmd{"\"MT\""};
-    answer(cmd, {"\r\n+CPMS: 3,30,", "3,30,3,30\r\n\r\nOK\r\n"});
+    feed(cmd, {"\r\n+CPMS: 3,30,", "3,30,3,30\r\n\r\nOK\r\n"});
     EXPECT_TRUE(cmd.result());
     EXPECT_TRUE(cmd.haveUnreadIndex());
     EXPECT_EQ(cmd.unreadIndex(), 3);
 
     SetPreferredMsgStorageAtCmd padded{"\"MT\""};
-    answer(padded, {"\r\n+CPMS: 1,30, 7 used,30,1,30\r\n\r\nOK\r\n"});
+    feed(padded, {"\r\n+CPMS: 1,30, 7 used,30,1,30\r\n\r\nOK\r\n"});
     EXPECT_TRUE(padded.haveUnreadIndex());
     EXPECT_EQ(padded.unreadIndex(), 7);
 }
@@ -97,26 +72,21 @@ TEST(SetPreferredMsgStorageAtCmd, NoIndexFromAnUnusableAnswer) {
     };
     for (const std::string& text : answers) {
         SetPreferredMsgStorageAtCmd cmd{"\"MT\""};
-        answer(cmd, {text});
+        feed(cmd, {text});
         EXPECT_TRUE(cmd.is_complete()) << text;
         EXPECT_FALSE(cmd.haveUnreadIndex()) << text;
         EXPECT_EQ(cmd.unreadIndex(), -1) << text;
     }
 }
 
-TEST(ReadSmsAtCmd, IsAnExtendedCommandWaitingOneAndAHalfSeconds) {
-    const ReadSmsAtCmd cmd{3};
-    EXPECT_EQ(lineOf(cmd), "AT+CMGR=3\r\n");
+TEST(ReadSmsAtCmd, WaitsOneAndAHalfSecondsAndAPduModeAnswerGivesTheLengthAndThePdu) {
+    testsupport::TraceCapture traces;
+    ReadSmsAtCmd cmd{3};
+    EXPECT_EQ(commandBytes(cmd), "AT+CMGR=3\r\n");
     EXPECT_EQ(cmd.answer_timeout(), 1500u);
     EXPECT_EQ(cmd.min_fields(), 3);
     EXPECT_EQ(cmd.data(), "");
-    EXPECT_EQ(cmd.length(), 0);
-}
-
-TEST(ReadSmsAtCmd, APduModeAnswerGivesTheLengthAndThePduText) {
-    engine_test::TraceCapture traces;
-    ReadSmsAtCmd cmd{3};
-    answer(cmd, {"\r\n+CMGR: 0,,23\r\n", kPdu.substr(0, 10), kPdu.substr(10) + "\r\n\r\nOK\r\n"});
+    feed(cmd, {"\r\n+CMGR: 0,,23\r\n", kPdu.substr(0, 10), kPdu.substr(10) + "\r\n\r\nOK\r\n"});
     EXPECT_TRUE(cmd.result());
     EXPECT_EQ(cmd.length(), 23);
     EXPECT_EQ(cmd.data(), kPdu);
@@ -135,20 +105,20 @@ TEST(ReadSmsAtCmd, ATextModeAnswerYieldsDataOnlyForAOneWordText) {
         "\r\n+CMGR: \"REC UNREAD\",\"+79101234567\",,\"24/01/15,12:34:56+12\"\r\n"};
 
     ReadSmsAtCmd oneWord{1};
-    answer(oneWord, {head + "Hello\r\n\r\nOK\r\n"});
+    feed(oneWord, {head + "Hello\r\n\r\nOK\r\n"});
     EXPECT_TRUE(oneWord.result());
     EXPECT_EQ(oneWord.data(), "Hello");
     EXPECT_EQ(oneWord.length(), 12);  // the hour of the time stamp
 
     ReadSmsAtCmd severalWords{1};
-    answer(severalWords, {head + "Hello there\r\n\r\nOK\r\n"});
+    feed(severalWords, {head + "Hello there\r\n\r\nOK\r\n"});
     EXPECT_TRUE(severalWords.result());
     EXPECT_EQ(severalWords.data(), "");
     EXPECT_EQ(severalWords.length(), 0);
 }
 
 TEST(ReadSmsAtCmd, NothingIsTakenFromAFailedOrMalformedAnswer) {
-    engine_test::TraceCapture traces;
+    testsupport::TraceCapture traces;
     struct Case {
         std::string text;
         std::string data;
@@ -164,7 +134,7 @@ TEST(ReadSmsAtCmd, NothingIsTakenFromAFailedOrMalformedAnswer) {
     };
     for (const Case& c : cases) {
         ReadSmsAtCmd cmd{1};
-        answer(cmd, {c.text});
+        feed(cmd, {c.text});
         EXPECT_TRUE(cmd.is_complete()) << c.text;
         EXPECT_EQ(cmd.data(), c.data) << c.text;
         EXPECT_EQ(cmd.length(), c.length) << c.text;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/cp1251.h"
@@ -40,8 +41,6 @@ protected:
 };
 
 }  // namespace
-
-// --- reading ---------------------------------------------------------------------------
 
 TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {
     const platform::IniFile missing(file());
@@ -105,17 +104,13 @@ TEST_F(IniFileTest, IntegersAreWholeDecimalNumbersAndBooleansAnyNonZeroInteger) 
         "[N]\nplain=42\nneg= -7 \nplus=+5\ntail=12abc\nword=yes\nempty=\n"
         "max=2147483647\nmin=-2147483648\nover=2147483648\nhex=0x10\n"
         "two=2\nzero=0\n");
-    EXPECT_EQ(ini.readInt("N", "plain", 0), 42);
-    EXPECT_EQ(ini.readInt("N", "neg", 0), -7);
-    EXPECT_EQ(ini.readInt("N", "plus", 0), 5);
-    EXPECT_EQ(ini.readInt("N", "tail", -1), -1);
-    EXPECT_EQ(ini.readInt("N", "word", -1), -1);
-    EXPECT_EQ(ini.readInt("N", "empty", -1), -1);
-    EXPECT_EQ(ini.readInt("N", "max", 0), 2147483647);
-    EXPECT_EQ(ini.readInt("N", "min", 0), -2147483647 - 1);
-    EXPECT_EQ(ini.readInt("N", "over", -1), -1);
-    EXPECT_EQ(ini.readInt("N", "hex", -1), -1);
-
+    const std::pair<const char*, int> ints[] = {
+        {"plain", 42}, {"neg", -7},   {"plus", 5},         {"tail", -1},
+        {"word", -1},  {"empty", -1}, {"max", 2147483647}, {"min", -2147483647 - 1},
+        {"over", -1},  {"hex", -1}};
+    for (const auto& [key, value] : ints) {
+        EXPECT_EQ(ini.readInt("N", key, -1), value) << key;
+    }
     EXPECT_TRUE(ini.readBool("N", "two", false));
     EXPECT_TRUE(ini.readBool("N", "neg", false));
     EXPECT_FALSE(ini.readBool("N", "zero", true));
@@ -142,8 +137,6 @@ TEST_F(IniFileTest, EveryCallSeesTheFileAsItIsNow) {
     writeBytes(file(), "[S]\r\na=edited\r\n");
     EXPECT_EQ(first.readString("S", "a", ""), "edited");
 }
-
-// --- writing ---------------------------------------------------------------------------
 
 TEST_F(IniFileTest, NewFileGetsCrLfAndNewKeysAndSectionsGoAtTheEnd) {
     platform::IniFile ini(file());
@@ -243,8 +236,6 @@ TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldBreakTheFile) {
     EXPECT_FALSE(std::filesystem::exists(file()));
 }
 
-// --- encodings -------------------------------------------------------------------------
-
 TEST_F(IniFileTest, Utf8FileIsReadAsUtf8AndStaysUtf8) {
     platform::IniFile ini = withFile("; заметка\n[Общие]\nИмя = Значение\n");
     EXPECT_EQ(ini.readString("общие"_cp1251, "ИМЯ"_cp1251, ""), "Значение"_cp1251);
@@ -268,8 +259,6 @@ TEST_F(IniFileTest, AsciiAnd1251FilesAreWrittenIn1251) {
     EXPECT_EQ(readBytes(file()), "[A]\r\nx=1\r\nИмя=Значение\r\n"_cp1251);
     EXPECT_EQ(ini.readString("a", "имя"_cp1251, ""), "Значение"_cp1251);
 }
-
-// --- replacing the file ----------------------------------------------------------------
 
 TEST_F(IniFileTest, ReplacementLeavesNoTemporaryFileAndKeepsPermissions) {
     platform::IniFile ini = withFile("[A]\nx=1\n");

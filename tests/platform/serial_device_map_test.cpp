@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -66,17 +67,15 @@ using Names = std::vector<std::string>;
 
 TEST(SerialDeviceMap, NumbersMapToTheFixedRanges) {
     FakeSerialTree tree;
-    EXPECT_EQ(serialDevicePath(1, tree.roots), tree.roots.dev / "ttyS0");
-    EXPECT_EQ(serialDevicePath(32, tree.roots), tree.roots.dev / "ttyS31");
-    EXPECT_EQ(serialDevicePath(33, tree.roots), tree.roots.dev / "ttyUSB0");
-    EXPECT_EQ(serialDevicePath(36, tree.roots), tree.roots.dev / "ttyUSB3");
-    EXPECT_EQ(serialDevicePath(64, tree.roots), tree.roots.dev / "ttyUSB31");
-    EXPECT_EQ(serialDevicePath(65, tree.roots), tree.roots.dev / "ttyACM0");
-    EXPECT_EQ(serialDevicePath(96, tree.roots), tree.roots.dev / "ttyACM31");
-    EXPECT_TRUE(serialDevicePath(0, tree.roots).empty());
-    EXPECT_TRUE(serialDevicePath(-3, tree.roots).empty());
-    EXPECT_TRUE(serialDevicePath(97, tree.roots).empty());
-    EXPECT_TRUE(serialDevicePath(500, tree.roots).empty());
+    const std::pair<int, std::string> mapped[] = {
+        {1, "ttyS0"},     {32, "ttyS31"},  {33, "ttyUSB0"},  {36, "ttyUSB3"},
+        {64, "ttyUSB31"}, {65, "ttyACM0"}, {96, "ttyACM31"}, {0, ""},
+        {-3, ""},         {97, ""},        {500, ""}};
+    for (const auto& [number, device] : mapped) {
+        EXPECT_EQ(serialDevicePath(number, tree.roots),
+                  device.empty() ? fs::path() : tree.roots.dev / device)
+            << number;
+    }
 }
 
 TEST(SerialDeviceMap, AnExistingLinkDecidesAlone) {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "tests/sim/pty_client.h"
 #include "tests/support/iaxmodem_fixture.h"
+#include "tests/support/pty_client.h"
 
 namespace {
 
@@ -20,13 +20,11 @@ TEST(IaxModemFixture, AnswersAtVerboseAndNumericAndCleansUp) {
         ASSERT_NO_THROW(modem = std::make_unique<testsupport::IaxModem>());
         device = modem->devicePath();
         EXPECT_LT(device.size(), 64u);
-        simtest::PtyClient client{device};
+        testsupport::PtyClient client{device};
         client.send("AT\r");
         EXPECT_NE(client.readUntil("OK\r\n").find("\r\nOK\r\n"), std::string::npos);
-        client.send("ATV0\r");
-        EXPECT_EQ(client.readUntil("ATV0\r0\r"), "ATV0\r0\r");
-        client.send("AT\r");
-        EXPECT_EQ(client.readUntil("0\r"), "AT\r0\r");
+        EXPECT_EQ(client.ask("ATV0\r", "ATV0\r0\r"), "ATV0\r0\r");
+        EXPECT_EQ(client.ask("AT\r", "0\r"), "AT\r0\r");
     }
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(device)));
     for (const auto& entry : std::filesystem::directory_iterator("/etc/iaxmodem")) {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -13,8 +14,8 @@
 #include <vector>
 
 #include "sim/sim_options.h"
-#include "tests/sim/pty_client.h"
 #include "tests/support/child_process.h"
+#include "tests/support/pty_client.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -41,9 +42,8 @@ TEST(OrvaneSimProcess, ServesThroughItsPortLinkUntilTerminated) {
     const fs::path link = appFolder / "ports" / "com3";
     EXPECT_EQ(fs::read_symlink(link), device);
     {
-        simtest::PtyClient client{link.string(), 9600};
-        client.send("AT\r");
-        EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
+        testsupport::PtyClient client{link.string(), 9600};
+        EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
     }
     process.signal(SIGTERM);
     EXPECT_EQ(process.waitExit(), 0);
@@ -57,10 +57,9 @@ TEST(OrvaneSimProcess, StopsOnInterruptAndAppliesItsOptions) {
                        folder.path());
     ASSERT_FALSE(process.readLine().empty());
     {
-        simtest::PtyClient client{(folder.path() / "ports" / "com12").string()};
+        testsupport::PtyClient client{(folder.path() / "ports" / "com12").string()};
         const auto sentAt = Clock::now();
-        client.send("AT\r");
-        EXPECT_EQ(client.readUntil("0\r"), "0\r");
+        EXPECT_EQ(client.ask("AT\r", "0\r"), "0\r");
         EXPECT_GE(Clock::now() - sentAt, std::chrono::milliseconds(100));
     }
     process.signal(SIGINT);
@@ -74,12 +73,12 @@ TEST(OrvaneSimProcess, ActsOnCommandsFromStandardInput) {
                         "--no-echo", "--extended-ring", "--sms", "first", "--sender", "+4930"},
                        folder.path());
     ASSERT_FALSE(process.readLine().empty());
-    simtest::PtyClient client{(folder.path() / "ports" / "com4").string()};
+    testsupport::PtyClient client{(folder.path() / "ports" / "com4").string()};
 
     ASSERT_TRUE(process.write("ring data 5551234\n"));
     EXPECT_EQ(client.readUntil("+CRING: DATA\r\n"), "\r\n+CRING: DATA\r\n");
-    client.send("AT+CLCC\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "\r\n+CLCC: 1,1,4,1,0,\"5551234\",129\r\n\r\nOK\r\n");
+    EXPECT_EQ(client.ask("AT+CLCC\r", "OK\r\n"),
+              "\r\n+CLCC: 1,1,4,1,0,\"5551234\",129\r\n\r\nOK\r\n");
     // A second caller is refused, on standard error, and the modem goes on.
     ASSERT_TRUE(process.write("ring\nnonsense here\n"));
     EXPECT_NE(process.readErrorUntil("nonsense here").find("orvane-sim: cannot follow"),
@@ -88,9 +87,8 @@ TEST(OrvaneSimProcess, ActsOnCommandsFromStandardInput) {
               std::string::npos);
     ASSERT_TRUE(process.write("hangup\ndtmf 9\nsms hello\n"));
     EXPECT_EQ(client.readUntil("\"SM\",2\r\n"), "\r\n+DTMF: 9\r\n\r\n+CMTI: \"SM\",2\r\n");
-    client.send("AT+CMGF=1;+CMGR=1\r");
     EXPECT_EQ(
-        client.readUntil("OK\r\n"),
+        client.ask("AT+CMGF=1;+CMGR=1\r", "OK\r\n"),
         "\r\n+CMGR: \"REC UNREAD\",\"+4930\",,\"24/01/01,12:00:00+00\"\r\nfirst\r\n\r\nOK\r\n");
 
     // The dial plan follows the channel.
@@ -98,13 +96,11 @@ TEST(OrvaneSimProcess, ActsOnCommandsFromStandardInput) {
     // A line is acted on only once complete, so wait for the next command's effect.
     ASSERT_TRUE(process.write("report +SYNC: 1\n"));
     EXPECT_EQ(client.readUntil("+SYNC: 1\r\n"), "\r\n+SYNC: 1\r\n");
-    client.send("ATD1;\r");
-    EXPECT_EQ(client.readUntil("BUSY\r\n"), "\r\nBUSY\r\n");
+    EXPECT_EQ(client.ask("ATD1;\r", "BUSY\r\n"), "\r\nBUSY\r\n");
 
     // Without its input the modem serves on.
     process.closeInput();
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "\r\nOK\r\n");
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "\r\nOK\r\n");
     process.signal(SIGTERM);
     EXPECT_EQ(process.waitExit(), 0);
 }
@@ -136,14 +132,22 @@ TEST(OrvaneSimProcess, HelpDocumentsEveryOption) {
     }
 }
 
-sim::SimCommandLine parse(std::vector<std::string_view> args) {
+// The words of a command line, split at spaces, and any further arguments as they are.
+sim::SimCommandLine parse(std::string_view line, std::vector<std::string_view> more = {}) {
+    std::vector<std::string_view> args;
+    for (std::size_t at = 0; at < line.size();) {
+        const std::size_t end = std::min(line.find(' ', at), line.size());
+        args.push_back(line.substr(at, end - at));
+        at = end + 1;
+    }
+    args.insert(args.end(), more.begin(), more.end());
     return sim::parseSimCommandLine(args);
 }
 
 TEST(SimCommandLine, TakesEveryOption) {
-    const sim::SimCommandLine line =
-        parse({"--port", "5", "--app-folder=/tmp/x", "--bauds", "9600,14400", "--no-echo",
-               "--numeric", "--delay", "250", "--chunk", "3", "--gap=40", "--silent"});
+    const sim::SimCommandLine line = parse(
+        "--port 5 --app-folder=/tmp/x --bauds 9600,14400 --no-echo --numeric --delay 250 "
+        "--chunk 3 --gap=40 --silent");
     EXPECT_FALSE(line.help);
     EXPECT_EQ(line.port, 5);
     EXPECT_EQ(line.appFolder, fs::path("/tmp/x"));
@@ -155,26 +159,10 @@ TEST(SimCommandLine, TakesEveryOption) {
     EXPECT_EQ(line.options.faults.chunkGapMs, 40u);
     EXPECT_TRUE(line.options.faults.silent);
 
-    const sim::SimCommandLine calls = parse({"--port",
-                                             "1",
-                                             "--dial",
-                                             "no-answer",
-                                             "--dial-delay",
-                                             "1500",
-                                             "--connect-rate",
-                                             "33600",
-                                             "--data-sink",
-                                             "--guard-time",
-                                             "110",
-                                             "--extended-ring",
-                                             "--ring-every",
-                                             "5000",
-                                             "--sender",
-                                             "+4930",
-                                             "--sms",
-                                             "one",
-                                             "--sms=two words",
-                                             "--commands"});
+    const sim::SimCommandLine calls = parse(
+        "--port 1 --dial no-answer --dial-delay 1500 --connect-rate 33600 --data-sink "
+        "--guard-time 110 --extended-ring --ring-every 5000 --sender +4930 --sms one --commands",
+        {"--sms=two words"});
     EXPECT_EQ(calls.options.calls.dial.outcome, sim::DialOutcome::NoAnswer);
     EXPECT_EQ(calls.options.calls.dial.delayMs, 1500u);
     EXPECT_EQ(calls.options.calls.connectRate, 33600u);
@@ -187,7 +175,7 @@ TEST(SimCommandLine, TakesEveryOption) {
     EXPECT_EQ(calls.messages, (std::vector<std::string>{"one", "two words"}));
     EXPECT_TRUE(calls.commands);
 
-    const sim::SimCommandLine plain = parse({"--port", "1"});
+    const sim::SimCommandLine plain = parse("--port 1");
     EXPECT_FALSE(plain.appFolder);
     EXPECT_TRUE(plain.options.bauds.empty());
     EXPECT_TRUE(plain.options.profile.echo);
@@ -198,41 +186,21 @@ TEST(SimCommandLine, TakesEveryOption) {
     EXPECT_EQ(plain.options.calls.data, sim::DataHandling::Echo);
     EXPECT_EQ(plain.options.profile.registers[sim::ModemProfile::kEscapeGuardTime], 50);
     EXPECT_TRUE(plain.messages.empty());
-
-    EXPECT_TRUE(parse({"--help"}).help);
+    EXPECT_TRUE(parse("--help").help);
 }
 
 TEST(SimCommandLine, RefusesWhatItCannotFollow) {
-    const std::string tooLong(161, 'x');
-    const std::vector<std::vector<std::string_view>> bad = {
-        {},
-        {"--port", "0"},
-        {"--port", "65536"},
-        {"--port", "3x"},
-        {"--port", "-1"},
-        {"--port"},
-        {"--port", "1", "--bauds", "9600,,115200"},
-        {"--port", "1", "--bauds", "9600,"},
-        {"--port", "1", "--bauds", "0"},
-        {"--port", "1", "--gap", "10"},
-        {"--port", "1", "--chunk", "0"},
-        {"--port", "1", "--delay", "soon"},
-        {"--port", "1", "--silent=yes"},
-        {"--port", "1", "--app-folder", ""},
-        {"--port", "1", "extra"},
-        {"--port", "1", "--dial", "maybe"},
-        {"--port", "1", "--guard-time", "5101"},
-        {"--port", "1", "--connect-rate", "0"},
-        {"--port", "1", "--commands=yes"},
-        {"--port", "1", "--sender", "abc", "--sms", "x"},
-        {"--port", "1", "--sms", tooLong},
-    };
-    for (const auto& args : bad) {
-        std::string joined;
-        for (std::string_view arg : args) {
-            joined += std::string{arg} + ' ';
-        }
-        EXPECT_THROW(parse(args), sim::UsageError) << joined;
+    EXPECT_THROW(sim::parseSimCommandLine({}), sim::UsageError);
+    EXPECT_THROW(parse("--port 1 --app-folder", {""}), sim::UsageError);
+    EXPECT_THROW(parse("--port 1 --sms", {std::string(161, 'x')}), sim::UsageError);
+    for (const char* bad :
+         {"--port 0", "--port 65536", "--port 3x", "--port -1", "--port",
+          "--port 1 --bauds 9600,,115200", "--port 1 --bauds 9600,", "--port 1 --bauds 0",
+          "--port 1 --gap 10", "--port 1 --chunk 0", "--port 1 --delay soon",
+          "--port 1 --silent=yes", "--port 1 extra", "--port 1 --dial maybe",
+          "--port 1 --guard-time 5101", "--port 1 --connect-rate 0", "--port 1 --commands=yes",
+          "--port 1 --sender abc --sms x"}) {
+        EXPECT_THROW(parse(bad), sim::UsageError) << bad;
     }
 }
 

@@ -12,19 +12,16 @@
 #include <fstream>
 
 #include "sim/flood_pattern.h"
-#include "tests/sim/pty_client.h"
+#include "tests/support/pty_client.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using simtest::PtyClient;
+using testsupport::msSince;
+using testsupport::PtyClient;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t kGenerousMs = 5000;
-
-std::int64_t msSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 class SimModemTest : public ::testing::Test {
 protected:
@@ -33,10 +30,10 @@ protected:
         m_modem->start();
     }
 
-    // Waits until the modem has dealt with (answered or ignored) this many lines.
-    void waitForLines(std::uint64_t lines) {
-        ASSERT_TRUE(m_modem->waitUntil(
-            [lines](const sim::SimStats& s) { return s.linesReceived >= lines; }, kGenerousMs));
+    // Waits until a counter, such as the lines dealt with (answered or ignored), reaches n.
+    void waitFor(std::uint64_t sim::SimStats::*counter, std::uint64_t n) {
+        ASSERT_TRUE(m_modem->waitUntil([&](const sim::SimStats& s) { return s.*counter >= n; },
+                                       kGenerousMs));
     }
 
     sim::SimModem& modem() { return *m_modem; }
@@ -45,81 +42,54 @@ private:
     std::unique_ptr<sim::SimModem> m_modem;
 };
 
-TEST_F(SimModemTest, AnswersWithEchoAndVerboseOrNumericResultCodes) {
+TEST_F(SimModemTest, AnswersWithEchoAndVerboseOrNumericResultCodesAcrossReopens) {
     start();
-    PtyClient client{modem().slavePath()};
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
-    client.send("AT+NOPE\r");
-    EXPECT_EQ(client.readUntil("ERROR\r\n"), "AT+NOPE\r\r\nERROR\r\n");
-    client.send("ATE0\r\n");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "ATE0\r\r\nOK\r\n");
-    client.send("AT\r\n");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "\r\nOK\r\n");
-    client.send("ATV0\r");
-    EXPECT_EQ(client.readUntil("\r"), "0\r");
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("\r"), "0\r");
-    client.send("AT+NOPE\r");
-    EXPECT_EQ(client.readUntil("\r"), "4\r");
-    client.send("ATZ\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "\r\nOK\r\n");
-    client.send("ATI\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"),
-              "ATI\r\r\nORVANE\r\nSIMULATED MODEM\r\nRevision: 1.0\r\n\r\nOK\r\n");
-}
-
-TEST_F(SimModemTest, KeepsServingWhenTheApplicationClosesAndReopensThePort) {
-    start();
-    for (int open = 0; open < 3; ++open) {
+    {
         PtyClient client{modem().slavePath()};
-        client.send("AT\r");
-        EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n") << "open " << open;
+        EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
+        EXPECT_EQ(client.ask("AT+NOPE\r", "ERROR\r\n"), "AT+NOPE\r\r\nERROR\r\n");
+        EXPECT_EQ(client.ask("ATE0\r\n", "OK\r\n"), "ATE0\r\r\nOK\r\n");
+        EXPECT_EQ(client.ask("AT\r\n", "OK\r\n"), "\r\nOK\r\n");
+        EXPECT_EQ(client.ask("ATV0\r", "\r"), "0\r");
+        EXPECT_EQ(client.ask("AT\r", "\r"), "0\r");
+        EXPECT_EQ(client.ask("AT+NOPE\r", "\r"), "4\r");
+        EXPECT_EQ(client.ask("ATZ\r", "OK\r\n"), "\r\nOK\r\n");
+        EXPECT_EQ(client.ask("ATI\r", "OK\r\n"),
+                  "ATI\r\r\nORVANE\r\nSIMULATED MODEM\r\nRevision: 1.0\r\n\r\nOK\r\n");
+        EXPECT_EQ(client.ask("ATE0V0\r", "V0\r0\r"), "ATE0V0\r0\r");
+    }
+
+    // The application closes and reopens the port: the modem serves on, as it was.
+    for (int open = 0; open < 2; ++open) {
+        PtyClient again{modem().slavePath()};
+        EXPECT_EQ(again.ask("AT\r", "\r"), "0\r") << "open " << open;
     }
 }
 
-TEST_F(SimModemTest, AnswersOnlyAtChosenRates) {
+TEST_F(SimModemTest, AnswersOnlyLinesWhoseFirstByteCameAtAChosenRate) {
     sim::SimOptions options;
     options.bauds = {9600, 14400};
     start(options);
     PtyClient client{modem().slavePath(), 115200};
     client.send("AT\r");
-    waitForLines(1);
+    waitFor(&sim::SimStats::linesReceived, 1);
     EXPECT_EQ(client.readFor(200), "");
     EXPECT_EQ(modem().stats().linesIgnored, 1u);
-
     client.setBaud(9600);
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
-
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
     // A rate without a B constant, set the way the application sets it.
     client.setBaud(14400);
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
-    client.setBaud(19200);
-    client.send("AT\r");
-    waitForLines(4);
-    EXPECT_EQ(client.readFor(200), "");
-}
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
 
-TEST_F(SimModemTest, JudgesALineByTheRateAtItsFirstByte) {
-    sim::SimOptions options;
-    options.bauds = {9600};
-    start(options);
-    PtyClient client{modem().slavePath(), 9600};
     client.send("A");
-    ASSERT_TRUE(modem().waitUntil([](const sim::SimStats& s) { return s.bytesReceived >= 1; },
-                                  kGenerousMs));
+    waitFor(&sim::SimStats::bytesReceived, 10);
     client.setBaud(115200);
-    client.send("T\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
-
+    EXPECT_EQ(client.ask("T\r", "OK\r\n"), "AT\r\r\nOK\r\n");
     client.send("A");
-    ASSERT_TRUE(modem().waitUntil([](const sim::SimStats& s) { return s.bytesReceived >= 4; },
-                                  kGenerousMs));
+    waitFor(&sim::SimStats::bytesReceived, 13);
     client.setBaud(9600);
     client.send("T\r");
-    waitForLines(2);
+    waitFor(&sim::SimStats::linesReceived, 5);
     EXPECT_EQ(client.readFor(200), "");
 }
 
@@ -129,13 +99,11 @@ TEST_F(SimModemTest, DelaysReplies) {
     start(options);
     PtyClient client{modem().slavePath()};
     const auto sentAt = Clock::now();
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
     EXPECT_GE(msSince(sentAt), 300);
 
     modem().setReplyDelay(0);
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
 }
 
 TEST_F(SimModemTest, CutsRepliesIntoChunksWithGaps) {
@@ -162,15 +130,13 @@ TEST_F(SimModemTest, SendsGarbageAndNulBytesBeforeRepliesAndOnDemand) {
     PtyClient client{modem().slavePath()};
     const std::string garbage("\0\xFF\0junk\r\n", 9);
     modem().setGarbageBeforeReply(garbage);
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r" + garbage + "\r\nOK\r\n");
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r" + garbage + "\r\nOK\r\n");
 
     modem().setGarbageBeforeReply({});
     const std::string unsolicited("\0\0\r\nRING\r\n", 10);
     modem().inject(unsolicited);
     EXPECT_EQ(client.readUntil("RING\r\n"), unsolicited);
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
 }
 
 TEST_F(SimModemTest, SilentModemSwallowsEverything) {
@@ -179,14 +145,13 @@ TEST_F(SimModemTest, SilentModemSwallowsEverything) {
     start(options);
     PtyClient client{modem().slavePath()};
     client.send("ATE0\rAT\r");
-    waitForLines(2);
+    waitFor(&sim::SimStats::linesReceived, 2);
     EXPECT_EQ(client.readFor(200), "");
     EXPECT_EQ(modem().stats().bytesWritten, 0u);
 
     // Coming back to life, it has not run what it swallowed: echo is still on.
     modem().setSilent(false);
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
 }
 
 TEST_F(SimModemTest, FloodsUntilStoppedWithoutLosingBytes) {
@@ -211,8 +176,7 @@ TEST_F(SimModemTest, FloodsUntilStoppedWithoutLosingBytes) {
     EXPECT_EQ(mismatches, 0u);
 
     // The modem still answers afterwards.
-    client.send("AT\r");
-    EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
 }
 
 TEST_F(SimModemTest, UnplugMakesTheApplicationsReadFail) {
@@ -248,8 +212,7 @@ TEST_F(SimModemTest, LinksItselfAsAComPortOfAnApplicationFolder) {
     EXPECT_EQ(fs::read_symlink(link), modem().slavePath());
     {
         PtyClient client{link.string()};
-        client.send("AT\r");
-        EXPECT_EQ(client.readUntil("OK\r\n"), "AT\r\r\nOK\r\n");
+        EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
     }
     modem().stop();
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));

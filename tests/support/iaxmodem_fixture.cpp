@@ -9,7 +9,6 @@
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +17,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+
+#include "tests/support/pty_client.h"
 
 extern char** environ;
 
@@ -67,32 +68,13 @@ std::string ownerText() {
 
 // One "AT" CR to the device; true when OK comes back within a second.
 bool answersAt(const std::string& device) {
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    try {
+        PtyClient client(device);
+        client.send("AT\r");
+        return client.readUntil("OK", 1000).find("OK") != std::string::npos;
+    } catch (const std::system_error&) {
         return false;
     }
-    termios settings{};
-    ::tcgetattr(fd, &settings);
-    ::cfmakeraw(&settings);
-    settings.c_cflag |= CLOCAL | CREAD;
-    ::tcsetattr(fd, TCSANOW, &settings);
-    bool ok = ::write(fd, "AT\r", 3) == 3;
-    std::string answer;
-    const auto deadline = Clock::now() + std::chrono::seconds(1);
-    while (ok && answer.find("OK") == std::string::npos && Clock::now() < deadline) {
-        pollfd in{fd, POLLIN, 0};
-        if (::poll(&in, 1, 100) > 0) {
-            char buffer[256];
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got <= 0) {
-                ok = false;
-            } else {
-                answer.append(buffer, static_cast<std::size_t>(got));
-            }
-        }
-    }
-    ::close(fd);
-    return ok && answer.find("OK") != std::string::npos;
 }
 
 }  // namespace

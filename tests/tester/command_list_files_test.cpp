@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "common/text_utils.h"
 #include "platform/app_folder.h"
@@ -44,57 +45,30 @@ protected:
     testsupport::TempAppFolder m_app;
 };
 
-TEST_F(CommandListFiles, CaptionLineIsDroppedOnlyAsTheFirstLine) {
+TEST_F(CommandListFiles, CaptionLineAndByteOrderMarkAreDroppedAndLinesSplitAtLineFeeds) {
     EXPECT_EQ(kHeader.substr(0, 7), "[Текст "_cp1251);
-
-    AtCmdParamMtList list;
-    EXPECT_TRUE(
-        loadCommandList(writeList("a.cmd_list", kHeader + "\r\n" + kExampleLine + "\r\n"), list));
-    EXPECT_EQ(list, AtCmdParamMtList{kExampleRecord});
-
-    // Anywhere in the first line counts.
-    list.clear();
-    EXPECT_TRUE(
-        loadCommandList(writeList("b.cmd_list", ";; " + kHeader + " ;;\n" + kExampleLine), list));
-    EXPECT_EQ(list, AtCmdParamMtList{kExampleRecord});
-
-    // On the second line it is just another command line.
-    list.clear();
-    EXPECT_TRUE(
-        loadCommandList(writeList("c.cmd_list", kExampleLine + "\n" + kHeader + "\n"), list));
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[1],
-              AtCmdParamMt(std::string("[Текст"_cp1251), std::string("команды]"_cp1251), 1000, 0));
-}
-
-TEST_F(CommandListFiles, FileSavedInUtf8IsReadWithoutItsCaptionOrByteOrderMark) {
     const std::string utf8Header = platform::cp1251ToUtf8(kHeader);
-    AtCmdParamMtList list;
-    EXPECT_TRUE(loadCommandList(writeList("u.cmd_list", utf8Header + "\n" + kExampleLine), list));
-    EXPECT_EQ(list, AtCmdParamMtList{kExampleRecord});
-
-    list.clear();
-    EXPECT_TRUE(loadCommandList(
-        writeList("bom.cmd_list", "\xEF\xBB\xBF" + utf8Header + "\r\n" + kExampleLine), list));
-    EXPECT_EQ(list, AtCmdParamMtList{kExampleRecord});
-
-    // Without a caption the mark would otherwise go to the modem in front of the first
-    // command.
-    list.clear();
-    EXPECT_TRUE(loadCommandList(writeList("bom2.cmd_list",
-                                          "\xEF\xBB\xBF"
-                                          "ATZ<CR> OK\n"),
-                                list));
-    EXPECT_EQ(list, AtCmdParamMtList{AtCmdParamMt("ATZ\r", "OK")});
-}
-
-TEST_F(CommandListFiles, LinesAreSplitAtLineFeedsWithCarriageReturnsRemoved) {
-    AtCmdParamMtList list;
-    // CR LF, bare LF, a blank line, a stray CR inside a line and a last line without an end.
-    EXPECT_TRUE(loadCommandList(
-        writeList("l.cmd_list", "AT1 OK\r\n\r\nAT2 O\rK\n;AT3 OK\r\nAT4   OK 7 8 9"), list));
-    EXPECT_EQ(list, (AtCmdParamMtList{AtCmdParamMt("AT1", "OK"), AtCmdParamMt("AT2", "OK"),
-                                      AtCmdParamMt("AT4", "OK", 7, 8)}));
+    const AtCmdParamMt headerAsCommand(std::string("[Текст"_cp1251), std::string("команды]"_cp1251),
+                                       1000, 0);
+    const std::pair<std::string, AtCmdParamMtList> cases[] = {
+        {kHeader + "\r\n" + kExampleLine + "\r\n", {kExampleRecord}},
+        {";; " + kHeader + " ;;\n" + kExampleLine, {kExampleRecord}},  // anywhere in line one
+        {kExampleLine + "\n" + kHeader + "\n", {kExampleRecord, headerAsCommand}},
+        {utf8Header + "\n" + kExampleLine, {kExampleRecord}},
+        {"\xEF\xBB\xBF" + utf8Header + "\r\n" + kExampleLine, {kExampleRecord}},
+        // Without a caption the mark would otherwise go to the modem in front of the command.
+        {"\xEF\xBB\xBF"
+         "ATZ<CR> OK\n",
+         {AtCmdParamMt("ATZ\r", "OK")}},
+        // CR LF, bare LF, a blank line, a stray CR inside a line and a last line without an end.
+        {"AT1 OK\r\n\r\nAT2 O\rK\n;AT3 OK\r\nAT4   OK 7 8 9",
+         {AtCmdParamMt("AT1", "OK"), AtCmdParamMt("AT2", "OK"), AtCmdParamMt("AT4", "OK", 7, 8)}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        AtCmdParamMtList list;
+        EXPECT_TRUE(loadCommandList(writeList("a.cmd_list", bytes), list)) << bytes;
+        EXPECT_EQ(list, expected) << bytes;
+    }
 }
 
 TEST_F(CommandListFiles, LoadAppendsAndReportsOnlyWhatItAppended) {

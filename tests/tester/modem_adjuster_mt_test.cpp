@@ -208,37 +208,19 @@ TEST_F(ModemAdjusterMtTest, SampleListsPassAgainstTheSimulatedModem) {
     EXPECT_GE(checked, 2u);
 }
 
-class IaxModemSample : public testsupport::UiThreadTest {};
-
 // The Hayes sample holds only what an independent Hayes modem answers too.
-TEST_F(IaxModemSample, BasicHayesListPassesAgainstIaxmodem) {
-    testsupport::TempAppFolder app;
+TEST_F(ModemAdjusterMtTest, BasicHayesSampleListPassesAgainstIaxmodem) {
     testsupport::IaxModem iax;
-    testsupport::linkPort(app.path(), kPort, iax.devicePath());
-    ModemPhoneImpl* phone = new ModemPhoneImpl();
-    phone->setEchoOffAndHangup(false);
-    phone->setIdleReportReading(false);
-    RecordingErrors handler;
-    ASSERT_TRUE(phone->open(kPort, 115200, 0, &handler));
-
-    Results results;
-    std::size_t expected = 0;
-    {
-        ModemAdjusterMt adjuster(*phone);
-        adjuster.load(
-            platform::pathToText(fs::path(ORVANE_SAMPLE_LISTS_DIR) / "basic_hayes.cmd_list"));
-        ASSERT_TRUE(adjuster.hasCommands());
-        adjuster.onAtCmdResult = &Results::collect;
-        adjuster.onAtCmdResultContext = &results;
-        expected = adjuster.commands().size();
-        adjuster.run();
-    }
-    EXPECT_TRUE(runUntil([&] { return results.list.size() >= expected; }));
-    for (const Result& result : results.list) {
+    testsupport::linkPort(m_app.path(), kPort, iax.devicePath());
+    ASSERT_TRUE(
+        runList(platform::pathToText(fs::path(ORVANE_SAMPLE_LISTS_DIR) / "basic_hayes.cmd_list")));
+    EXPECT_TRUE(allResultsArrived());
+    for (const Result& result : m_results.list) {
         EXPECT_TRUE(result.ok) << result.command << " answered " << result.answer;
     }
-    EXPECT_EQ(handler.count(), 0u);
-    phone->release();
+    EXPECT_EQ(m_handler.count(), 0u);
+    m_phone->release();
+    m_phone = nullptr;
 }
 
 }  // namespace

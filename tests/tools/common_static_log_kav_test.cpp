@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <thread>
@@ -11,6 +9,7 @@
 
 #include "platform/cp1251.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
 #include "tools/log_support_layer.h"
 
@@ -18,11 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace platform::literals;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::readBytes;
 
 bool hasLine(const std::string& text, const std::string& pattern) {
     return std::regex_search(text, std::regex(pattern));
@@ -57,27 +52,29 @@ protected:
     testsupport::DebugCapture m_capture;
 };
 
-TEST_F(CommonStaticLogKavTest, DefaultSinkPassesOnlyCriticalToTheChannel) {
+TEST_F(CommonStaticLogKavTest, DefaultSinkAndUnknownTypesPassOnlyCriticalToTheChannel) {
     SimpleUtils::LogOut* log = CommonStaticLogKav::log();
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(CommonStaticLogKav::log(), log);
-
     log->none("CommandsThread::pause(%d) complete\n", 10);
     log->simple("s");
     log->strong("s");
     log->critical("rate %d%%", 100);
+    ASSERT_EQ(m_capture.lines().size(), 1u);
+    EXPECT_TRUE(std::regex_match(m_capture.lines()[0],
+                                 std::regex(R"(\[[0-9:.]{12}\] CRITICAL {28}rate 100%)")))
+        << m_capture.lines()[0];
 
-    const auto lines = m_capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\[[0-9:.]{12}\] CRITICAL {28}rate 100%)")))
-        << lines[0];
+    CommonStaticLogKav::release();
+    CommonStaticLogKav::instance(static_cast<CommonStaticLogKav::LogOutType>(42), "odd", nullptr, 1)
+        ->simple("s");
+    EXPECT_EQ(m_capture.lines().size(), 2u);
     EXPECT_TRUE(fs::is_empty(m_appFolder.path()));
 }
 
-TEST_F(CommonStaticLogKavTest, FirstCallDecidesLaterArgumentsAreIgnored) {
+TEST_F(CommonStaticLogKavTest, FirstCallDecidesUntilReleased) {
     const fs::path file = m_appFolder.path() / "diag.log";
-    std::ofstream(file) << "earlier run\n";
-
+    testsupport::writeBytes(file, "earlier run\n");
     SimpleUtils::LogOut* log =
         CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_File, "diag", nullptr, 0);
     EXPECT_FALSE(fs::exists(file));
@@ -85,23 +82,18 @@ TEST_F(CommonStaticLogKavTest, FirstCallDecidesLaterArgumentsAreIgnored) {
         CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_DebugOutput, "other", nullptr, 3),
         log);
     EXPECT_EQ(CommonStaticLogKav::log(), log);
-
     log->none("level %d", 0);
-    const std::string text = readFile(file);
+    const std::string text = readBytes(file);
     EXPECT_TRUE(hasLine(text, R"(^\[[0-9:.]{12}\] NONE       diag {21}level 0\n$)")) << text;
     EXPECT_TRUE(m_capture.lines().empty());
-}
 
-TEST_F(CommonStaticLogKavTest, ReleaseLetsTheNextCallCreateAnew) {
-    CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_File, "first", nullptr, 0);
+    // Released: the next call gets the system's default, the channel at level 3, no file.
     CommonStaticLogKav::release();
-
-    // Now the system's default: the channel, minimum level 3, no file.
-    SimpleUtils::LogOut* log = CommonStaticLogKav::log();
-    log->none("n");
-    log->critical("c");
+    fs::remove(file);
+    CommonStaticLogKav::log()->none("n");
+    CommonStaticLogKav::log()->critical("c");
     EXPECT_EQ(m_capture.lines().size(), 1u);
-    EXPECT_FALSE(fs::exists(m_appFolder.path() / "first.log"));
+    EXPECT_FALSE(fs::exists(file));
 }
 
 TEST_F(CommonStaticLogKavTest, ComboSinkWritesBothWithTheName) {
@@ -109,19 +101,10 @@ TEST_F(CommonStaticLogKavTest, ComboSinkWritesBothWithTheName) {
         CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_Combo, "комбо"_cp1251, nullptr, 2);
     log->simple("below");
     log->strong("kept");
-
     const auto lines = m_capture.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(hasLine(lines[0], "STRONG     " + std::string("комбо"_cp1251) + " +kept$"));
-    EXPECT_EQ(readFile(m_appFolder.path() / fs::path(u8"комбо.log")), lines[0] + "\n");
-}
-
-TEST_F(CommonStaticLogKavTest, UnknownTypeActsAsDefault) {
-    SimpleUtils::LogOut* log = CommonStaticLogKav::instance(
-        static_cast<CommonStaticLogKav::LogOutType>(42), "odd", nullptr, 1);
-    log->simple("s");
-    EXPECT_EQ(m_capture.lines().size(), 1u);
-    EXPECT_TRUE(fs::is_empty(m_appFolder.path()));
+    EXPECT_EQ(readBytes(m_appFolder.path() / fs::path(u8"комбо.log")), lines[0] + "\n");
 }
 
 TEST_F(CommonStaticLogKavTest, GivenSinkIsSetUpButStaysTheCallers) {
@@ -149,11 +132,9 @@ TEST_F(CommonStaticLogKavTest, GivenSinkRequiresTheDefaultType) {
 #endif
 
 TEST_F(CommonStaticLogKavTest, ConcurrentFirstCallsShareOneSink) {
-    constexpr int kThreads = 4;
-    std::vector<SimpleUtils::LogOut*> seen(kThreads, nullptr);
+    std::vector<SimpleUtils::LogOut*> seen(4, nullptr);
     std::vector<std::thread> threads;
-    threads.reserve(kThreads);
-    for (int t = 0; t < kThreads; ++t) {
+    for (std::size_t t = 0; t < seen.size(); ++t) {
         threads.emplace_back([&seen, t] { seen[t] = CommonStaticLogKav::log(); });
     }
     for (auto& thread : threads) {

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 
 #include "platform/cp1251.h"
 #include "tests/support/debug_capture.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
 #include "tools/debug_print.h"
 
@@ -16,55 +15,38 @@ namespace {
 
 using namespace platform::literals;
 namespace fs = std::filesystem;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-const std::regex kCriticalLine(R"(\[\d{2}:\d{2}:\d{2}\.\d{3}\] CRITICAL   tag +([\s\S]*))");
-
+// The message of a critical line tagged "tag", or the whole text in <> when it is none.
 std::string messageOf(const std::string& line) {
+    static const std::regex critical(R"(\[\d{2}:\d{2}:\d{2}\.\d{3}\] CRITICAL   tag +([\s\S]*))");
     std::smatch match;
-    return std::regex_match(line, match, kCriticalLine) ? match[1].str() : "<" + line + ">";
+    return std::regex_match(line, match, critical) ? match[1].str() : "<" + line + ">";
 }
 
-TEST(LogFileUsual, AppendsEachLineWithALineBreak) {
+TEST(LogFileUsual, AppendsEachLineWithALineBreakOrStartsAFreshFile) {
     testsupport::TempDir dir;
     const fs::path file = dir.path() / "trace.log";
-    writeFile(file, "earlier run\n");
-
+    writeBytes(file, "earlier run\n");
     SimpleUtils::LogFileUsual sink(platform::pathToText(file), false);
     sink.print(3, "tag", "one\n");
     sink.print(3, "tag", "two");
-
-    const std::string text = readFile(file);
-    ASSERT_EQ(text.rfind("earlier run\n", 0), 0u) << text;
+    const std::string text = readBytes(file);
     const std::regex whole(
         R"(earlier run\n\[[0-9:.]{12}\] CRITICAL   tag +one\n\n\[[0-9:.]{12}\] CRITICAL   tag +two\n)");
     EXPECT_TRUE(std::regex_match(text, whole)) << text;
-}
 
-TEST(LogFileUsual, DeleteFlagStartsAFreshFile) {
-    testsupport::TempDir dir;
-    const fs::path file = dir.path() / "trace.log";
-    writeFile(file, "earlier run\n");
-
-    SimpleUtils::LogFileUsual sink(platform::pathToText(file), true);
+    SimpleUtils::LogFileUsual fresh(platform::pathToText(file), true);
     EXPECT_FALSE(fs::exists(file));
-    sink.print(3, "tag", "new");
-    EXPECT_EQ(messageOf(readFile(file)), "new\n");
+    fresh.print(3, "tag", "new");
+    EXPECT_EQ(messageOf(readBytes(file)), "new\n");
 }
 
 TEST(LogFileUsual, CyrillicFileNameIsSystemText) {
     testsupport::TempDir dir;
     const std::string name =
         platform::pathToText(dir.path()) + "/" + std::string("журнал.log"_cp1251);
-
     SimpleUtils::LogFileUsual sink(name, true);
     sink.print(3, "tag", "x");
     EXPECT_TRUE(fs::exists(dir.path() / fs::path(u8"журнал.log")));
@@ -75,15 +57,10 @@ TEST(LogFileUsual, UnusableFileNamesLoseLinesSilently) {
     testsupport::TempDir dir;
     const fs::path previousFolder = fs::current_path();
     fs::current_path(dir.path());  // a relative empty name must not land here either
-
-    SimpleUtils::LogFileUsual empty("", true);
-    empty.print(3, "tag", "dropped");
-    SimpleUtils::LogFileUsual missingFolder(platform::pathToText(dir.path() / "none" / "x.log"),
-                                            true);
-    missingFolder.print(3, "tag", "dropped");
-    SimpleUtils::LogCombo emptyCombo("", true);
-    emptyCombo.print(3, "tag", "dropped");
-
+    SimpleUtils::LogFileUsual("", true).print(3, "tag", "dropped");
+    SimpleUtils::LogFileUsual(platform::pathToText(dir.path() / "none" / "x.log"), true)
+        .print(3, "tag", "dropped");
+    SimpleUtils::LogCombo("", true).print(3, "tag", "dropped");
     EXPECT_TRUE(fs::is_empty(dir.path()));
     fs::current_path(previousFolder);
 }
@@ -91,17 +68,15 @@ TEST(LogFileUsual, UnusableFileNamesLoseLinesSilently) {
 TEST(LogCombo, WritesToTheChannelAndTheFile) {
     testsupport::TempDir dir;
     const fs::path file = dir.path() / "combo.log";
-    writeFile(file, "earlier run\n");
+    writeBytes(file, "earlier run\n");
     testsupport::DebugCapture capture;
-
     SimpleUtils::LogCombo sink(platform::pathToText(file), true);
     EXPECT_FALSE(fs::exists(file));
     sink.print(3, "tag", "both");
-
     const auto lines = capture.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(messageOf(lines[0]), "both");
-    EXPECT_EQ(readFile(file), lines[0] + "\n");
+    EXPECT_EQ(readBytes(file), lines[0] + "\n");
 }
 
 TEST(DebugPrint, SendsTheFormattedTextUnfiltered) {
@@ -110,12 +85,9 @@ TEST(DebugPrint, SendsTheFormattedTextUnfiltered) {
     SimpleUtils::debug_print("port %d rate %u: %s%%\n", 3, 115200u, "ok");
     const std::string longText(20000, 'y');
     SimpleUtils::debug_print("%s", longText.c_str());
-
-    const auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "ModemTester::stop. entry");
-    EXPECT_EQ(lines[1], "port 3 rate 115200: ok%\n");
-    EXPECT_EQ(lines[2], std::string(10239, 'y'));
+    EXPECT_EQ(capture.lines(),
+              (std::vector<std::string>{"ModemTester::stop. entry", "port 3 rate 115200: ok%\n",
+                                        std::string(10239, 'y')}));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "tests/support/debug_capture.h"
 #include "tools/common_static_log_kav.h"
 
-namespace engine_test {
+namespace testsupport {
 
 // Makes the diagnostic log pass level-0 lines to the debugger output for the object's life
 // and collects them.
@@ -15,7 +15,7 @@ class TraceCapture {
 public:
     TraceCapture() {
         CommonStaticLogKav::release();
-        CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_DebugOutput, "sms", nullptr, 0);
+        CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_DebugOutput, "trace", nullptr, 0);
     }
     ~TraceCapture() { CommonStaticLogKav::release(); }
     TraceCapture(const TraceCapture&) = delete;
@@ -26,8 +26,7 @@ public:
     std::vector<std::string> containing(std::string_view marker) const {
         std::vector<std::string> found;
         for (const std::string& line : m_capture.lines()) {
-            const std::size_t at = line.find(marker);
-            if (at != std::string::npos) {
+            if (const std::size_t at = line.find(marker); at != std::string::npos) {
                 found.push_back(line.substr(at));
             }
         }
@@ -35,7 +34,7 @@ public:
     }
 
 private:
-    testsupport::DebugCapture m_capture;
+    DebugCapture m_capture;
 };
 
-}  // namespace engine_test
+}  // namespace testsupport

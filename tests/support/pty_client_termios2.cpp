@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <system_error>
 
-#include "tests/sim/pty_client.h"
+#include "tests/support/pty_client.h"
 
-namespace simtest {
+namespace testsupport {
 
 void setCustomBaud(int fd, std::uint32_t baud) {
     struct termios2 settings {};
@@ -26,4 +26,4 @@ void setCustomBaud(int fd, std::uint32_t baud) {
     }
 }
 
-}  // namespace simtest
+}  // namespace testsupport

@@ -3,12 +3,13 @@
 // The application's side of a simulated modem's line: opens the device the way a serial
 // port would (raw, non-blocking, no controlling terminal) and reads with time limits.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace simtest {
+namespace testsupport {
 
 class PtyClient {
 public:
@@ -22,6 +23,11 @@ public:
     // Standard rates through cfsetspeed, any other through termios2.
     void setBaud(std::uint32_t baud);
     void send(std::string_view bytes);
+    // Sends bytes and returns what arrives until marker.
+    std::string ask(std::string_view bytes, std::string_view marker) {
+        send(bytes);
+        return readUntil(marker);
+    }
 
     // Reads until the text received contains marker or the time runs out; returns all of
     // it.
@@ -35,14 +41,22 @@ public:
                                              std::uint32_t timeoutMs = 5000);
 
 private:
-    enum class ReadResult { Got, TimedOut, Failed };
-    // One wait of at most ms for bytes; appends what came. Failed covers hang-up.
-    ReadResult readOnce(std::string& into, int ms);
+    // Reads until done(text so far) or the time runs out or the line fails; each read's
+    // bytes go to pieces when given.
+    template <class Done>
+    std::string readWhile(Done done, std::uint32_t timeoutMs,
+                          std::vector<std::string>* pieces = nullptr);
 
     int m_fd = -1;
 };
 
+inline std::int64_t msSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
 // Sets a rate without a B constant on a terminal through termios2 and BOTHER.
 void setCustomBaud(int fd, std::uint32_t baud);
 
-}  // namespace simtest
+}  // namespace testsupport
