@@ -42,5 +42,6 @@ function(orvane_test_folder name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} orvane_test_support GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  # Labelled by executable, so that a run can pick whole folders (ctest -L).
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${name})
 endfunction()
