@@ -90,8 +90,8 @@ void ModemPort::trace_write(const char* data, std::size_t length) {
     const std::string shown(data, ::strnlen(data, length));
     CommonStaticLogKav::log()->none("ModemPort. Write: data=%s len=%d\n", shown.c_str(),
                                     static_cast<int>(length));
-    if (m_exchangeLog != nullptr) {
-        m_exchangeLog->onWrite(data, static_cast<std::uint32_t>(length));
+    if (ExchangeLog* log = m_exchangeLog) {
+        log->onWrite(data, static_cast<std::uint32_t>(length));
     }
 }
 
@@ -99,7 +99,7 @@ void ModemPort::trace_read(const char* data, int length) {
     if (length < kReadTraceLimit) {
         CommonStaticLogKav::log()->none("ModemPort. Read: data=%s len=%d\n", data, length);
     }
-    if (m_exchangeLog != nullptr) {
-        m_exchangeLog->onRead(data, static_cast<std::uint32_t>(length));
+    if (ExchangeLog* log = m_exchangeLog) {
+        log->onRead(data, static_cast<std::uint32_t>(length));
     }
 }

@@ -24,7 +24,8 @@ public:
     bool is_open() const { return m_port.is_open(); }
     TCommPort& port() { return m_port; }
 
-    // Not owned; null switches the copies off. Set before exchanges start.
+    // Not owned; null switches the copies off. Any thread: a facade's owner sets it after
+    // open, when the worker may already be listening on the line.
     void set_exchange_log(ExchangeLog* log) { m_exchangeLog = log; }
 
     // Runs one exchange. Throws std::runtime_error with "Ошибка при записи в порт " or
@@ -50,11 +51,11 @@ private:
 
     // Owner: the thread running execute(). Exceptions: m_stop, which stop() may set from any
     // thread (atomic; set and cleared together with the port's stop under m_stopMutex), and
-    // m_exchangeLog, set before exchanges start.
+    // m_exchangeLog (atomic), which another thread may set.
     TCommPort m_port;
     platform::Stopwatch m_stopwatch;
     char m_buffer[kReadChunk + 1] = {};
     std::atomic<bool> m_stop{false};
-    ExchangeLog* m_exchangeLog = nullptr;
+    std::atomic<ExchangeLog*> m_exchangeLog{nullptr};
     std::mutex m_stopMutex;
 };
