@@ -54,7 +54,7 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_config build-asan -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=address,undefined
 # The tests where threads meet. Debian's Qt is not instrumented: tests/tsan.supp hides what
 # happens inside it.
-only_tests="test_platform_qt test_engine test_modem" \
+only_tests="test_platform_qt test_engine test_modem test_tester test_cli" \
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=${PWD}/tests/tsan.supp" \
   run_config build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread
 
