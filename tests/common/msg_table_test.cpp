@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <regex>
 #include <string>
 
 namespace {
@@ -26,15 +26,7 @@ public:
 };
 
 bool isTimeText(const std::string& text) {
-    if (text.size() != 8 || text[2] != ':' || text[5] != ':') {
-        return false;
-    }
-    for (std::size_t i : {0, 1, 3, 4, 6, 7}) {
-        if (std::isdigit(static_cast<unsigned char>(text[i])) == 0) {
-            return false;
-        }
-    }
-    return true;
+    return std::regex_match(text, std::regex(R"(\d\d:\d\d:\d\d)"));
 }
 
 MsgUnit rowOf(Msg::Strings cells) {

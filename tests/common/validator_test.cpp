@@ -10,33 +10,30 @@ using SimpleUtils::Validator;
 using SimpleUtils::ValidatorImpl;
 using SimpleUtils::ValidatorInt;
 
-TEST(ValidatorTest, IntAcceptsDigitsOnly) {
-    const ValidatorInt validator(false);
-    EXPECT_TRUE(validator.isValidText("123"));
-    EXPECT_FALSE(validator.isValidText("12a"));
-    EXPECT_TRUE(validator.isValidText(""));
-    EXPECT_FALSE(validator.isValidText("1 2"));
-    EXPECT_FALSE(validator.isAllowed('\b'));
-    EXPECT_FALSE(validator.isAllowed('\r'));
-    EXPECT_FALSE(validator.isAllowed('\0'));
-    EXPECT_FALSE(validator.isValidText(std::string_view("1\0002", 3)));
+TEST(ValidatorTest, IntAcceptsDigitsOnlyAndBackspaceWhenAsked) {
+    const ValidatorInt digits(false);
+    EXPECT_TRUE(digits.isValidText("123"));
+    EXPECT_TRUE(digits.isValidText(""));
+    for (const char c : {'\b', '\r', '\0', 'a', ' '}) {
+        EXPECT_FALSE(digits.isAllowed(c)) << int{c};
+    }
+    EXPECT_FALSE(digits.isValidText("12a"));
+    EXPECT_FALSE(digits.isValidText(std::string_view("1\0002", 3)));
+
+    const ValidatorInt withBackspace(true);
+    EXPECT_TRUE(withBackspace.isValidText("1\b2"));
+    EXPECT_FALSE(withBackspace.isAllowed('A'));
 }
 
-TEST(ValidatorTest, IntWithBackspace) {
-    const ValidatorInt validator(true);
-    EXPECT_TRUE(validator.isAllowed('\b'));
-    EXPECT_TRUE(validator.isValidText("1\b2"));
-    EXPECT_FALSE(validator.isAllowed('A'));
-}
-
-TEST(ValidatorTest, SetupSwitchesDigitsAndHexLetters) {
+TEST(ValidatorTest, SetupSwitchesDigitsAndHexLettersAndLeavesOtherCharactersAlone) {
     ValidatorImpl validator(true, true);
     EXPECT_TRUE(validator.isValidText("0123456789ABCDEFabcdef"));
     EXPECT_FALSE(validator.isAllowed('G'));
     EXPECT_FALSE(validator.isAllowed('g'));
+    EXPECT_TRUE(validator.allow('+'));
 
     validator.setup(true, false);
-    EXPECT_TRUE(validator.isValidText("0123456789"));
+    EXPECT_TRUE(validator.isValidText("0123456789+"));
     EXPECT_FALSE(validator.isAllowed('a'));
     EXPECT_FALSE(validator.isAllowed('F'));
 
@@ -44,16 +41,6 @@ TEST(ValidatorTest, SetupSwitchesDigitsAndHexLetters) {
     validator.setup(false, true);
     EXPECT_FALSE(validator.isAllowed('5'));
     EXPECT_FALSE(validator.isAllowed('A'));
-    EXPECT_FALSE(validator.isValidText("0"));
-    EXPECT_TRUE(validator.isValidText(""));
-}
-
-TEST(ValidatorTest, SetupLeavesOtherAllowedCharactersAlone) {
-    ValidatorImpl validator(false, false);
-    EXPECT_TRUE(validator.allow('+'));
-    validator.setup(true, true);
-    validator.setup(false, false);
-    EXPECT_TRUE(validator.isAllowed('+'));
     EXPECT_TRUE(validator.isValidText("++"));
 }
 

@@ -94,21 +94,18 @@ TEST_F(PortFinderTest, FindsTheModemOnTheSecondPortAtTheRateItHearsWithOneLinePe
     EXPECT_TRUE(m_finder.find(1, 115200));
     EXPECT_EQ(m_finder.found_port(), 3);
     EXPECT_EQ(m_finder.found_baud(), 9600);
-    EXPECT_EQ(m_viewer.lines(), (std::vector<std::string>{
-                                    "Проверка порта 1. Модем не найден.",
-                                    "Проверка порта 3. Скорость 9600. Модем найден.",
-                                }));
-    EXPECT_EQ(m_viewer.calls(), (Calls{
-                                    {"Проверка порта 1", true},
-                                    {"Проверка порта 1. Скорость 115200", false},
-                                    {"Проверка порта 1. Скорость 9600", false},
-                                    {"Проверка порта 1. Скорость 57600", false},
-                                    {"Проверка порта 1. Модем не найден.", false},
-                                    {"Проверка порта 3", true},
-                                    {"Проверка порта 3. Скорость 115200", false},
-                                    {"Проверка порта 3. Скорость 9600", false},
-                                    {"Проверка порта 3. Скорость 9600. Модем найден.", false},
-                                }));
+    EXPECT_EQ(m_viewer.lines(),
+              (std::vector<std::string>{"Проверка порта 1. Модем не найден.",
+                                        "Проверка порта 3. Скорость 9600. Модем найден."}));
+    EXPECT_EQ(m_viewer.calls(), (Calls{{"Проверка порта 1", true},
+                                       {"Проверка порта 1. Скорость 115200", false},
+                                       {"Проверка порта 1. Скорость 9600", false},
+                                       {"Проверка порта 1. Скорость 57600", false},
+                                       {"Проверка порта 1. Модем не найден.", false},
+                                       {"Проверка порта 3", true},
+                                       {"Проверка порта 3. Скорость 115200", false},
+                                       {"Проверка порта 3. Скорость 9600", false},
+                                       {"Проверка порта 3. Скорость 9600. Модем найден.", false}}));
     // The texts leave the finder in the system's code page.
     EXPECT_EQ(m_viewer.raw().back(), "Проверка порта 3. Скорость 9600. Модем найден."_cp1251);
     // Every try went through the exchange log: three rates on port 1, two on port 3.
@@ -134,10 +131,8 @@ TEST_F(PortFinderTest, OnlyOnePortTriesTheLastPortEvenWhenItIsMissingAndKeepsThe
     m_finder.set_only_one_port(true);
 
     EXPECT_FALSE(m_finder.find(5, 0));
-    EXPECT_EQ(m_viewer.calls(), (Calls{
-                                    {"Проверка порта 5", true},
-                                    {"Не удалось открыть порт 5.", false},
-                                }));
+    EXPECT_EQ(m_viewer.calls(),
+              (Calls{{"Проверка порта 5", true}, {"Не удалось открыть порт 5.", false}}));
     EXPECT_EQ(modem.stats().bytesReceived, 0u);  // the listed port 3 was left alone
 
     EXPECT_TRUE(m_finder.find(3, 0));
@@ -165,10 +160,8 @@ TEST_F(PortFinderTest, ACancelFromAnotherThreadEndsTheWaitAndTheSearch) {
     EXPECT_LT(Clock::now() - start, kGenerous);
 
     // The check of port 2 ended before 38400, without a verdict; port 3 was never tried.
-    EXPECT_EQ(m_viewer.lines(), (std::vector<std::string>{
-                                    "Проверка порта 2. Скорость 57600",
-                                    "Тестирование прервано пользователем.",
-                                }));
+    EXPECT_EQ(m_viewer.lines(), (std::vector<std::string>{"Проверка порта 2. Скорость 57600",
+                                                          "Тестирование прервано пользователем."}));
     EXPECT_EQ(m_viewer.calls().back(),
               (finder_test::RecordingViewer::Call{"Тестирование прервано пользователем.", true}));
     EXPECT_EQ(m_log.writes().size(), 3u);
@@ -191,10 +184,8 @@ TEST_F(PortFinderTest, ACancelBetweenPortsEndsTheSearchBeforeTheNextPort) {
     });
 
     EXPECT_FALSE(m_finder.find(0, 0));
-    EXPECT_EQ(m_viewer.lines(), (std::vector<std::string>{
-                                    "Проверка порта 1. Модем не найден.",
-                                    "Тестирование прервано пользователем.",
-                                }));
+    EXPECT_EQ(m_viewer.lines(), (std::vector<std::string>{"Проверка порта 1. Модем не найден.",
+                                                          "Тестирование прервано пользователем."}));
     EXPECT_EQ(other.stats().bytesReceived, 0u);
 }
 

@@ -109,10 +109,8 @@ TEST_F(CommPortTest, OpensWithRawLineSettingsAndTheModeString) {
     // The master side sees the slave's settings.
     termios settings = lineSettings();
     EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B115200));
-    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_NE(settings.c_cflag & CRTSCTS, 0u);
-    EXPECT_NE(settings.c_cflag & CLOCAL, 0u);
-    EXPECT_NE(settings.c_cflag & CREAD, 0u);
+    constexpr tcflag_t kControl = CS8 | CRTSCTS | CLOCAL | CREAD;
+    EXPECT_EQ(settings.c_cflag & (CSIZE | CRTSCTS | CLOCAL | CREAD), kControl);
     EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0u);
     EXPECT_EQ(settings.c_oflag & OPOST, 0u);
     EXPECT_EQ(settings.c_iflag & (ICRNL | IXON), 0u);

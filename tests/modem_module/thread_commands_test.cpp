@@ -236,25 +236,10 @@ TEST(ReadDataCommandTest, FindsDisconnectMarkersAcrossChunksAndDropsThem) {
     EXPECT_EQ(std::string(error.data().begin(), error.data().end()), "ab");
 }
 
-// Makes a folder the current directory for the object's life.
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const std::filesystem::path& path)
-        : m_previous(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~CurrentDirectory() { std::filesystem::current_path(m_previous); }
-    CurrentDirectory(const CurrentDirectory&) = delete;
-    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
-
-private:
-    std::filesystem::path m_previous;
-};
-
 TEST_F(ThreadCommandsTest, WrittenDataIsTracedOncePerBlockAndSentEvenWithoutTrace) {
     testsupport::TempDir folder;
     {
-        CurrentDirectory cwd(folder.path());
+        testsupport::CurrentFolder cwd(folder.path());
         ExecuteAtCommand<WriteDataCommand> first(*m_port, WriteDataCommand("one\0", 4));
         EXPECT_FALSE(first.execute(m_thread));
         EXPECT_EQ(m_pty.read(4), std::string("one\0", 4));
@@ -274,7 +259,7 @@ TEST_F(ThreadCommandsTest, WrittenDataIsTracedOncePerBlockAndSentEvenWithoutTrac
     testsupport::TempDir blocked;
     std::filesystem::create_directory(blocked.path() / "write.dat");
     {
-        CurrentDirectory cwd(blocked.path());
+        testsupport::CurrentFolder cwd(blocked.path());
         ExecuteAtCommand<WriteDataCommand> cmd(*m_port, WriteDataCommand("sent", 4));
         EXPECT_FALSE(cmd.execute(m_thread));
         EXPECT_EQ(m_pty.read(4), "sent");

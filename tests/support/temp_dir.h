@@ -33,4 +33,19 @@ private:
     TempDir m_dir;
 };
 
+// Makes a folder the current directory for the object's life.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::filesystem::path& path)
+        : m_previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~CurrentFolder() { std::filesystem::current_path(m_previous); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::filesystem::path m_previous;
+};
+
 }  // namespace testsupport

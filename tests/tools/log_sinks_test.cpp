@@ -55,14 +55,12 @@ TEST(LogFileUsual, CyrillicFileNameIsSystemText) {
 
 TEST(LogFileUsual, UnusableFileNamesLoseLinesSilently) {
     testsupport::TempDir dir;
-    const fs::path previousFolder = fs::current_path();
-    fs::current_path(dir.path());  // a relative empty name must not land here either
+    const testsupport::CurrentFolder cwd(dir.path());  // a relative empty name must not land here
     SimpleUtils::LogFileUsual("", true).print(3, "tag", "dropped");
     SimpleUtils::LogFileUsual(platform::pathToText(dir.path() / "none" / "x.log"), true)
         .print(3, "tag", "dropped");
     SimpleUtils::LogCombo("", true).print(3, "tag", "dropped");
     EXPECT_TRUE(fs::is_empty(dir.path()));
-    fs::current_path(previousFolder);
 }
 
 TEST(LogCombo, WritesToTheChannelAndTheFile) {
