@@ -17,6 +17,8 @@
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
 #include "tests/support/child_process.h"
+#include "tests/support/iaxmodem_fixture.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform::literals;
@@ -162,6 +164,17 @@ TEST_F(OrvaneRunTest, AnInterruptStopsTheRunLikeTheStopButton) {
     EXPECT_NE(out.find("Тестирование прервано пользователем."), std::string::npos) << out;
     EXPECT_TRUE(out.ends_with(kFinished + "\n")) << out;
     EXPECT_TRUE(fs::exists(app() / "orvane.ini"));  // the settings were saved
+}
+
+TEST_F(OrvaneRunTest, FindsDebiansIaxmodemAndRunsASampleList) {
+    testsupport::IaxModem iax;
+    testsupport::linkPort(app(), 2, iax.devicePath());
+    fs::copy_file(fs::path(ORVANE_SAMPLE_LISTS_DIR) / "basic_hayes.cmd_list",
+                  app() / "cfg" / "basic_hayes.cmd_list");
+    EXPECT_EQ(runToEnd({"--list", "basic_hayes"}), 0) << m_out << m_err;
+    EXPECT_NE(m_out.find("Проверка порта 2. Скорость 115200. Модем найден."), std::string::npos)
+        << m_out;
+    EXPECT_TRUE(m_out.ends_with(kSuccess + "\n")) << m_out;
 }
 
 }  // namespace
