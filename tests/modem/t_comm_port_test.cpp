@@ -130,14 +130,6 @@ TEST_F(CommPortTest, OpensWithRawLineSettingsAndTheModeString) {
     EXPECT_FALSE(TCommPort(kLinkedPort, 0, 8, 1, false, true).is_open());
 }
 
-TEST_F(CommPortTest, OpeningDiscardsStaleInput) {
-    ASSERT_TRUE(m_pty.write("stale"));
-    auto port = makePort();
-    ASSERT_TRUE(port->is_open());
-    ASSERT_TRUE(m_pty.write("fresh"));
-    EXPECT_EQ(readOnce(*port, 100), "fresh");
-}
-
 TEST_F(CommPortTest, ADeviceInUseIsNotOpenedNorDisturbed) {
     // Another program holding the device with a lock.
     {
@@ -206,20 +198,6 @@ TEST_F(CommPortTest, ReopensAtOnceForAnUnprivilegedUser) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the open as an unprivileged user failed";
 }
 
-TEST_F(CommPortTest, TimeLimitModesAreCached) {
-    // Without a device only the mode already in force can be asked for.
-    TCommPort closed(500, 115200, 8, 1, false, true);
-    EXPECT_TRUE(closed.set_timeouts(0, 0));
-    EXPECT_FALSE(closed.set_timeouts(2, 100));
-
-    auto port = makePort();
-    ASSERT_TRUE(port->is_open());
-    EXPECT_TRUE(port->set_timeouts(2, 100));
-    EXPECT_TRUE(port->set_timeouts(3, 100));
-    EXPECT_FALSE(port->set_timeouts(4, 100));
-    EXPECT_EQ(port->timeout_mode(), 3);
-}
-
 TEST_F(CommPortTest, BaudRateChangesReachTheLine) {
     auto port = makePort();
     ASSERT_TRUE(port->is_open());
@@ -258,9 +236,16 @@ TEST_F(CommPortTest, BaudRateChangesReachTheLine) {
     EXPECT_EQ(closed.baud_rate(), 115200);
 }
 
-TEST_F(CommPortTest, ReadWaitsForTheTotalLimitWhenNothingArrives) {
+TEST_F(CommPortTest, ReadWaitsForTheTotalLimitOfItsModeWhenNothingArrives) {
+    // Without a device only the mode already in force can be asked for.
+    TCommPort closed(500, 115200, 8, 1, false, true);
+    EXPECT_TRUE(closed.set_timeouts(0, 0));
+    EXPECT_FALSE(closed.set_timeouts(2, 100));
+
     auto port = makePort();
     ASSERT_TRUE(port->is_open());
+    EXPECT_FALSE(port->set_timeouts(4, 100));
+    EXPECT_EQ(port->timeout_mode(), 2);
     // Mode 2 waits its total; mode 0 adds 30 ms per byte asked for; mode 1 waits up to the
     // constant for the first byte.
     struct Case {
@@ -280,7 +265,8 @@ TEST_F(CommPortTest, ReadWaitsForTheTotalLimitWhenNothingArrives) {
     }
 }
 
-TEST_F(CommPortTest, ReadReturnsAReplyOnceTheLineIsQuiet) {
+TEST_F(CommPortTest, ReadReturnsAReplyOnceTheLineIsQuietAndNothingFromBeforeTheOpen) {
+    ASSERT_TRUE(m_pty.write("stale"));
     auto port = makePort();
     ASSERT_TRUE(port->is_open());
     const auto sent = Clock::now();

@@ -296,35 +296,13 @@ TEST(CommandsThreadTest, NoPassRunsBetweenPauseAndResume) {
     EXPECT_GE(passes, 1000);
 }
 
-TEST(CommandsThreadTest, ClearDropsOnlyTheQueuedCommands) {
-    Journal journal;
-    SimpleUtils::ManualResetEvent release;
-    Worker worker(journal);
-    worker.thread.add(scripted(journal, "running", Script{.hold = &release}));
-    worker.thread.resume();
-    ASSERT_TRUE(journal.waitFor("execute:running"));
-    worker.thread.add(scripted(journal, "a"));
-    worker.thread.add(scripted(journal, "b"));
-    EXPECT_TRUE(worker.thread.hasCommands());
-
-    worker.thread.clear();
-    EXPECT_FALSE(worker.thread.hasCommands());
-    EXPECT_EQ(journal.count("destroy:a") + journal.count("destroy:b"), 2u);
-    release.set();
-    ASSERT_TRUE(journal.waitFor("idle"));
-
-    EXPECT_EQ(without(journal.events(), "idle"),
-              (std::vector<std::string>{"execute:running", "destroy:a", "destroy:b",
-                                        "notify:running", "destroy:running"}));
-}
-
-TEST(CommandsThreadTest, DestructionDropsQueuedCommandsAndLetsTheRunningOneFinish) {
+TEST(CommandsThreadTest, ClearAndDestructionDropTheQueuedCommandsAndLetTheRunningOneFinish) {
     Journal journal;
     {
         // Never resumed: nothing runs, everything is destroyed.
-        Worker worker(journal);
-        worker.thread.add(scripted(journal, "x"));
-        worker.thread.add(scripted(journal, "y"));
+        Worker idle(journal);
+        idle.thread.add(scripted(journal, "x"));
+        idle.thread.add(scripted(journal, "y"));
     }
     EXPECT_EQ(journal.events(), (std::vector<std::string>{"destroy:x", "destroy:y"}));
 
@@ -332,16 +310,23 @@ TEST(CommandsThreadTest, DestructionDropsQueuedCommandsAndLetsTheRunningOneFinis
     SimpleUtils::ManualResetEvent release;
     auto worker = std::make_unique<Worker>(running);
     worker->thread.add(scripted(running, "long", Script{.hold = &release}));
-    worker->thread.add(scripted(running, "queued"));
     worker->thread.resume();
     ASSERT_TRUE(running.waitFor("execute:long"));
+    worker->thread.add(scripted(running, "a"));
+    worker->thread.add(scripted(running, "b"));
+    EXPECT_TRUE(worker->thread.hasCommands());
+    worker->thread.clear();
+    EXPECT_FALSE(worker->thread.hasCommands());
+    EXPECT_EQ(running.count("destroy:a") + running.count("destroy:b"), 2u);
+
+    worker->thread.add(scripted(running, "queued"));
     auto destroyed = std::async(std::launch::async, [&] { worker.reset(); });
     ASSERT_TRUE(running.waitFor("destroy:queued"));
     release.set();
     destroyed.get();
     EXPECT_EQ(without(running.events(), "idle"),
-              (std::vector<std::string>{"execute:long", "destroy:queued", "notify:long",
-                                        "destroy:long"}));
+              (std::vector<std::string>{"execute:long", "destroy:a", "destroy:b", "destroy:queued",
+                                        "notify:long", "destroy:long"}));
 }
 
 TEST(CommandsThreadTest, AStopRequestDrainsTheQueueWithoutNotifyingThenEnds) {

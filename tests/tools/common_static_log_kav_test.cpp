@@ -123,14 +123,6 @@ TEST_F(CommonStaticLogKavTest, GivenSinkIsSetUpButStaysTheCallers) {
     EXPECT_EQ(sink.m_lines.size(), 2u);
 }
 
-#ifndef NDEBUG
-TEST_F(CommonStaticLogKavTest, GivenSinkRequiresTheDefaultType) {
-    ProbeSink sink;
-    EXPECT_DEATH(CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_File, "x", &sink, 3),
-                 "LogOut_Default == type");
-}
-#endif
-
 TEST_F(CommonStaticLogKavTest, ConcurrentFirstCallsShareOneSink) {
     std::vector<SimpleUtils::LogOut*> seen(4, nullptr);
     std::vector<std::thread> threads;
