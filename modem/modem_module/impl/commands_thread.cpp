@@ -111,8 +111,9 @@ void CommandsThread::requestStop() {
 }
 
 void CommandsThread::setIdlePolling(bool on) {
-    m_idlePolling = on;
-    if (on) {
+    // Only a change wakes the worker: onIdle keeps polling on from every pass, and waking
+    // each time would turn the poll interval into a busy loop.
+    if (m_idlePolling.exchange(on) != on && on) {
         wake();
     }
 }
