@@ -12,7 +12,7 @@ orvane_install_packages "${ORVANE_BUILD_PACKAGES[@]}"
 
 echo "=== build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_BUILD_TESTS=OFF >/dev/null
-targets=(orvane-run orvane-sim orvane_sample_lists)
+targets=(orvane-run orvane-sim orvane_sample_lists orvane_help_pages orvane_list_help_pages)
 if cmake --build build --target help | grep -q '^orvane:'; then
   targets+=(orvane)
 fi
