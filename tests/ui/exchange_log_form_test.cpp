@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <string>
+#include <thread>
+
+#include "platform/cp1251.h"
+#include "tests/support/ui_thread_fixture.h"
+#include "ui/t_exchange_log_form.h"
+
+using namespace platform::literals;
+
+namespace {
+
+class ExchangeLogFormTest : public testsupport::UiThreadTest {
+protected:
+    QPlainTextEdit* memo() { return m_form.findChild<QPlainTextEdit*>("LogMemo"); }
+
+    QStringList shownLines() {
+        const QString text = memo()->toPlainText();
+        return text.isEmpty() ? QStringList{} : text.split('\n');
+    }
+
+    TExchangeLogForm m_form;
+};
+
+TEST_F(ExchangeLogFormTest, LinesFromAnotherThreadAppearInOrderAfterTheDrain) {
+    m_form.setBuffered(true);
+    constexpr int kLines = 300;
+    std::thread worker([this] {
+        for (int i = 0; i < kLines; ++i) {
+            m_form.addLine(">>> AT" + std::to_string(i));
+        }
+        m_form.addLine(std::string{"<<< Ответ"_cp1251});
+    });
+    worker.join();
+    // The adding thread only queues: nothing reaches the box until the user-interface thread
+    // runs its timer.
+    EXPECT_TRUE(shownLines().isEmpty());
+
+    ASSERT_TRUE(runUntil([this] { return shownLines().size() == kLines + 1; }));
+    const QStringList lines = shownLines();
+    for (int i = 0; i < kLines; ++i) {
+        ASSERT_EQ(lines[i], QString(">>> AT%1").arg(i));
+    }
+    EXPECT_EQ(lines.back(), QString::fromUtf8("<<< Ответ"));
+
+    // Lines keep coming after a drain; a timer that stopped on an empty list starts again.
+    std::thread late([this] { m_form.addLine("<<< OK"); });
+    late.join();
+    ASSERT_TRUE(runUntil([this] { return shownLines().size() == kLines + 2; }));
+    EXPECT_EQ(shownLines().back(), "<<< OK");
+}
+
+TEST_F(ExchangeLogFormTest, BoxIsEmptiedWhenALineArrivesAtTheLimit) {
+    for (int i = 0; i < TExchangeLogForm::kMaxLines; ++i) {
+        m_form.addLine("<<< " + std::to_string(i));
+    }
+    ASSERT_EQ(shownLines().size(), TExchangeLogForm::kMaxLines);
+    EXPECT_EQ(shownLines().front(), "<<< 0");
+
+    m_form.addLine(">>> next");
+    EXPECT_EQ(shownLines(), QStringList{">>> next"});
+
+    // Lines broken by the box count as lines of the box.
+    m_form.setShowLineBreaks(false);
+    for (int i = 1; i < TExchangeLogForm::kMaxLines - 1; i += 2) {
+        m_form.addLine("<<< a\r\nb");
+    }
+    m_form.addLine(">>> single");
+    ASSERT_EQ(shownLines().size(), TExchangeLogForm::kMaxLines);
+    m_form.addLine(">>> last");
+    EXPECT_EQ(shownLines(), QStringList{">>> last"});
+}
+
+TEST_F(ExchangeLogFormTest, LineBreakOptionDecidesHowABlockIsShown) {
+    m_form.setShowLineBreaks(true);
+    EXPECT_TRUE(m_form.findChild<QCheckBox*>("Check_UnescapeStr")->isChecked());
+    m_form.addLine("<<< \r\nOK\r\n");
+    m_form.addLine(">>> AT\r");
+    EXPECT_EQ(shownLines(), (QStringList{"<<< <CR><LF>OK<CR><LF>", ">>> AT<CR>"}));
+
+    // Only the lines shown afterwards change; CR LF makes one break, not two.
+    m_form.setShowLineBreaks(false);
+    EXPECT_FALSE(m_form.showLineBreaks());
+    m_form.addLine("<<< \r\nOK\r\n");
+    EXPECT_EQ(shownLines(),
+              (QStringList{"<<< <CR><LF>OK<CR><LF>", ">>> AT<CR>", "<<< ", "OK", ""}));
+}
+
+TEST_F(ExchangeLogFormTest, ClearRemovesShownLinesButKeepsQueuedOnes) {
+    m_form.setBuffered(true);
+    auto* const button = m_form.findChild<QPushButton*>("BtnClear");
+    auto* const menu = m_form.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    QAction* const menuItem = menu->actions().front();
+    EXPECT_EQ(menuItem->objectName(), "MenuItem_Clear");
+    EXPECT_EQ(menuItem->text(), QString::fromUtf8("Очистить"));
+
+    for (QAction* const clear : {static_cast<QAction*>(nullptr), menuItem}) {
+        m_form.addLine("<<< shown");
+        ASSERT_TRUE(runUntil([this] { return shownLines().size() == 1; }));
+        m_form.addLine("<<< queued");
+        if (clear == nullptr) {
+            button->click();
+        } else {
+            clear->trigger();
+        }
+        EXPECT_TRUE(shownLines().isEmpty());
+        ASSERT_TRUE(runUntil([this] { return shownLines().size() == 1; }));
+        EXPECT_EQ(shownLines(), QStringList{"<<< queued"});
+        memo()->clear();
+    }
+}
+
+TEST_F(ExchangeLogFormTest, EscapeHidesTheTopLevelWindowAndKeepsItsLines) {
+    QWidget mainWindow;
+    auto* const form = new TExchangeLogForm(&mainWindow);
+    EXPECT_TRUE(form->isWindow());
+    EXPECT_EQ(form->parentWidget(), &mainWindow);
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(form->isVisible());
+
+    auto* const close = form->findChild<QAction*>("ActionClose");
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_TRUE(form->actions().contains(close));
+
+    form->addLine("<<< OK");
+    form->show();
+    close->trigger();
+    EXPECT_FALSE(form->isVisible());
+    form->show();
+    EXPECT_EQ(form->findChild<QPlainTextEdit*>("LogMemo")->toPlainText(), "<<< OK");
+}
+
+}  // namespace
