@@ -1,0 +1,293 @@
+#include "ui/msg_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QWidget>
+#include <array>
+#include <cstdlib>
+#include <memory>
+#include <regex>
+#include <stdexcept>
+#include <string>
+
+#include "platform/cp1251.h"
+#include "ui/widget_helpers.h"
+
+using namespace platform::literals;
+
+namespace {
+
+constexpr int kPanelWidth = 400;
+constexpr int kPanelHeight = 200;
+
+// A panel with a resize handler of its own, to see that the grid's layout chains to it.
+class Panel : public QFrame {
+public:
+    int resizes = 0;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        ++resizes;
+        QFrame::resizeEvent(event);
+    }
+};
+
+class MsgGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        panel.resize(kPanelWidth, kPanelHeight);
+        panel.show();
+        QApplication::processEvents();
+    }
+
+    std::string cell(int row, int column) const {
+        const StringGrid& g = *grid->grid();
+        return platform::utf8ToCp1251(
+            g.model()->index(row, column).data().toString().toStdString());
+    }
+
+    void addMessages(int count) {
+        for (int i = 1; i <= count; ++i) {
+            grid->addMessage("m" + std::to_string(i));
+        }
+    }
+
+    Panel panel;
+    std::unique_ptr<MsgGrid> grid = std::make_unique<MsgGrid>(&panel, true);
+};
+
+TEST_F(MsgGridTest, ShowsHeaderCaptionsAndOneBlankRowWhenEmpty) {
+    const StringGrid& g = *grid->grid();
+    EXPECT_EQ(g.fixedRows(), 1);
+    EXPECT_EQ(g.rowCount(), 2);
+    EXPECT_EQ(g.columnCount(), 2);
+    EXPECT_EQ(g.model()->headerData(0, Qt::Horizontal).toString(), QString::fromUtf8("Время"));
+    EXPECT_EQ(g.model()->headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("Сообщение"));
+    EXPECT_EQ(g.model()->rowCount(), 1);
+    EXPECT_EQ(cell(0, 0), "");
+    EXPECT_EQ(cell(0, 1), "");
+
+    grid->addMessage("one");
+    grid->clear();
+    EXPECT_TRUE(grid->rows().empty());
+    EXPECT_EQ(g.model()->rowCount(), 1);
+    EXPECT_EQ(cell(0, 1), "");
+}
+
+TEST_F(MsgGridTest, KeepsTheNewestHundredRowsWithTimeStamps) {
+    addMessages(101);
+    EXPECT_EQ(grid->rows().size(), 100u);
+    EXPECT_EQ(grid->grid()->model()->rowCount(), 100);
+    EXPECT_EQ(cell(0, 1), "m2");
+    EXPECT_EQ(cell(99, 1), "m101");
+    EXPECT_TRUE(std::regex_match(cell(99, 0), std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]")));
+
+    grid->addMessage(" OK\r\n");
+    grid->addMessage("A\r\nB");
+    EXPECT_EQ(cell(98, 1), "OK");
+    EXPECT_EQ(cell(99, 1), "A  B");
+}
+
+TEST_F(MsgGridTest, ReplacesTheLastMessageKeepingItsTimeAndLineBreaks) {
+    grid->show("first", false);  // nothing to replace yet: added with a time stamp
+    ASSERT_EQ(grid->rows().size(), 1u);
+    EXPECT_FALSE(cell(0, 0).empty());
+
+    grid->show("second", true);
+    const std::string time = cell(1, 0);
+    grid->show("progress\r\n", false);
+    EXPECT_EQ(grid->rows().size(), 2u);
+    EXPECT_EQ(cell(0, 1), "first");
+    EXPECT_EQ(cell(1, 0), time);
+    EXPECT_EQ(cell(1, 1), "progress\r\n");
+}
+
+TEST_F(MsgGridTest, ClearButtonSitsInTheLowerRightCornerAndEmptiesTheTable) {
+    QPushButton* button = grid->clearButton();
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QString::fromUtf8("Очистить"));
+    EXPECT_EQ(button->size(), QSize(60, 21));
+    EXPECT_EQ(button->pos(), QPoint(kPanelWidth - 60 - 22, kPanelHeight - 21 - 2));
+
+    addMessages(3);
+    button->click();
+    EXPECT_TRUE(grid->rows().empty());
+    grid->addMessage("after");
+    EXPECT_EQ(cell(0, 1), "after");
+
+    // Once the grid is gone its button no longer reaches it.
+    grid.reset();
+    button->click();
+}
+
+TEST_F(MsgGridTest, ScrollsToTheNewestRowUnlessTurnedOff) {
+    StringGrid& g = *grid->grid();
+    const int visible = g.visibleRowCount();
+    ASSERT_GT(visible, 2);
+    addMessages(50);
+    EXPECT_EQ(g.topRow(), g.rowCount() - visible);
+    const int last = g.rowViewportPosition(49);
+    EXPECT_GE(last, 0);
+    EXPECT_LE(last + g.rowHeight(49), g.viewport()->height());
+
+    grid->clear();
+    grid->setAutoScroll(false);
+    addMessages(50);
+    EXPECT_EQ(g.topRow(), g.fixedRows());
+}
+
+TEST_F(MsgGridTest, LaysOutColumnsAndButtonOnEveryResizeAndChainsToThePanel) {
+    grid->setFirstColumnWidth(60);
+    const int before = panel.resizes;
+    panel.resize(500, 300);
+    QApplication::processEvents();
+    EXPECT_GT(panel.resizes, before);
+    const StringGrid& g = *grid->grid();
+    EXPECT_EQ(g.columnWidth(0), 60);
+    EXPECT_EQ(g.columnWidth(1), 500 - 60 - 20);
+    EXPECT_EQ(grid->clearButton()->pos(), QPoint(500 - 60 - 22, 300 - 21 - 2));
+    EXPECT_EQ(g.geometry(), panel.contentsRect());
+}
+
+TEST(MsgGridColumns, OwnColumnsShowBlankCellsForMissingOnesAndNoButton) {
+    QFrame panel;
+    panel.resize(300, 150);
+    MsgGrid grid(&panel, false);
+    grid.setFirstColumnWidth(70);
+    grid.setAutoScroll(false);
+    grid.setColumns({std::string{"Скорость"_cp1251}, std::string{"Ожидание, мс"_cp1251}, "x"});
+    EXPECT_EQ(grid.clearButton(), nullptr);
+    const StringGrid& g = *grid.grid();
+    EXPECT_EQ(g.columnCount(), 3);
+    EXPECT_EQ(g.columnWidth(0), 70);
+    EXPECT_EQ(g.model()->headerData(1, Qt::Horizontal).toString(),
+              QString::fromUtf8("Ожидание, мс"));
+
+    Msg::MsgUnit row;
+    row.cells = {"9600", "500"};
+    grid.addRow(row);
+    row.cells = {"line\r\n"};
+    grid.addRow(row);
+    EXPECT_EQ(g.model()->index(0, 1).data().toString(), "500");
+    EXPECT_EQ(g.model()->index(0, 2).data().toString(), "");
+    EXPECT_EQ(g.model()->index(1, 0).data().toString(), "line\r\n");
+    EXPECT_EQ(g.model()->index(1, 1).data().toString(), "");
+}
+
+TEST(UiHelpers, FillCombosAndReadTheSelection) {
+    QComboBox combo;
+    EXPECT_EQ(ui::comboSelectedText(combo), "");
+    ui::fillComboNumbers(combo, 1, 20);
+    ASSERT_EQ(combo.count(), 20);
+    EXPECT_EQ(combo.itemText(19), "20");
+    EXPECT_EQ(combo.itemData(19).toInt(), 20);
+
+    const std::array<int, 3> rates{300, 1200, 115200};
+    ui::fillComboNumbers(combo, rates);
+    ASSERT_EQ(combo.count(), 3);
+    EXPECT_EQ(combo.itemData(2).toInt(), 115200);
+
+    const std::string russian{"Проверка"_cp1251};
+    ui::fillComboStrings(combo, {russian, "b"});
+    EXPECT_EQ(combo.currentIndex(), 0);
+    EXPECT_EQ(ui::comboSelectedText(combo), russian);
+    combo.setCurrentIndex(-1);
+    EXPECT_EQ(ui::comboSelectedText(combo), "");
+}
+
+TEST(UiHelpers, IntFromTextFallsBackToTheDefault) {
+    EXPECT_EQ(ui::intFromText("42", 1), 42);
+    EXPECT_EQ(ui::intFromText("  -7", 1), -7);
+    EXPECT_EQ(ui::intFromText("+8", 1), 8);
+    EXPECT_EQ(ui::intFromText("", 1), 1);
+    EXPECT_EQ(ui::intFromText("  ", 1), 1);
+    EXPECT_EQ(ui::intFromText("12a", 1), 1);
+    EXPECT_EQ(ui::intFromText("+-3", 1), 1);
+    EXPECT_EQ(ui::intFromText("99999999999", 5), 5);
+}
+
+TEST(UiHelpers, SelectingARowOutsideTheViewCentresIt) {
+    QFrame panel;
+    panel.resize(300, 160);
+    MsgGrid grid(&panel, true);
+    grid.setAutoScroll(false);
+    panel.show();
+    QApplication::processEvents();
+    for (int i = 0; i < 60; ++i) {
+        grid.addMessage(std::to_string(i));
+    }
+    StringGrid& g = *grid.grid();
+    ui::selectGridRow(g, 2);
+    EXPECT_EQ(g.topRow(), g.fixedRows());  // already visible: no scrolling
+    ui::selectGridRow(g, 40);
+    EXPECT_EQ(g.currentIndex().row(), 40);
+    // Whole rows scroll, so the row lands within a row's height of the middle.
+    const int centre = g.rowViewportPosition(40) + g.rowHeight(40) / 2;
+    EXPECT_LE(std::abs(centre - g.viewport()->height() / 2), g.rowHeight(40));
+
+    ui::scrollGridToLastRow(g);
+    EXPECT_LE(g.rowViewportPosition(59) + g.rowHeight(59), g.viewport()->height());
+}
+
+}  // namespace
+
+namespace {
+
+// A column whose body cells fail to paint.
+class FailingField : public TableField<Msg::MsgUnit> {
+public:
+    void drawHeader(QPainter& /*canvas*/, const QRect& /*rect*/) override {}
+    void drawBody(const Msg::MsgUnit& /*row*/, QPainter& /*canvas*/, const QRect& /*rect*/,
+                  GridCellState /*state*/) override {
+        ++calls;
+        throw std::runtime_error("paint");
+    }
+    int calls = 0;
+};
+
+TEST_F(MsgGridTest, PaintsCellsThroughTheColumnsInSystemColours) {
+    StringGrid& g = *grid->grid();
+    grid->addMessage("one");
+    grid->addMessage("two");
+    g.selectRow(1);
+    const QImage body = g.viewport()->grab().toImage();
+    const QPalette palette = QGuiApplication::palette();
+    const int x = g.columnViewportPosition(1) + 2;
+    EXPECT_EQ(body.pixelColor(x, g.rowViewportPosition(0) + 1), palette.color(QPalette::Window));
+    EXPECT_EQ(body.pixelColor(x, g.rowViewportPosition(1) + 1), palette.color(QPalette::Highlight));
+    const QImage header = g.horizontalHeader()->grab().toImage();
+    EXPECT_EQ(header.pixelColor(1, 1), palette.color(QPalette::Button));
+}
+
+TEST(TableViewPainting, ACellThatFailsToPaintLeavesTheOthersPainted) {
+    StringGrid grid;
+    grid.resize(200, 100);
+    Msg::MsgTable table;
+    TableView<Msg::MsgUnits> view(&grid);
+    FailingField failing;
+    msg_grid_table::CellField text("t", 0);
+    view.addField(&failing);
+    view.addField(&text);
+    table.binder().attachViewer(&view);
+    table.addMessage("x");
+    EXPECT_EQ(grid.model()->index(0, 1).data().toString().size(), 8);  // the time cell
+    const QImage image = grid.viewport()->grab().toImage();
+    EXPECT_GT(failing.calls, 0);
+    EXPECT_EQ(image.pixelColor(grid.columnViewportPosition(1) + 2, 1),
+              QGuiApplication::palette().color(QPalette::Window));
+    table.binder().detachViewer(&view);
+}
+
+}  // namespace
