@@ -9,10 +9,7 @@
 #include "common/text_utils.h"
 #include "platform/cp1251.h"
 
-// The build's form compiler takes every "ui_*.h" include for a form of this folder and fails to
-// find a "thread.ui"; naming the header through a macro keeps it out of that scan.
-#define ORVANE_UI_THREAD_SERVICES_H "platform/ui_thread.h"
-#include ORVANE_UI_THREAD_SERVICES_H
+#include "platform/ui_thread.h"
 #include "ui_t_exchange_log_form.h"
 
 TExchangeLogForm::TExchangeLogForm(QWidget* parent)
