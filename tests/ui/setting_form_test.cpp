@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common_storage/config.h"
+#include "platform/cp1251.h"
+#include "tests/support/temp_dir.h"
+#include "ui/msg_grid.h"
+#include "ui/t_com_port_param_frame.h"
+#include "ui/t_setting_form.h"
+
+using namespace platform::literals;
+
+namespace {
+
+class SettingFormTest : public ::testing::Test {
+protected:
+    void TearDown() override { Config::destroy(); }
+
+    template <typename T>
+    T& child(const QWidget& parent, const char* name) {
+        T* found = parent.findChild<T*>(QString::fromLatin1(name));
+        if (found == nullptr) {
+            ADD_FAILURE() << "no control " << name;
+            throw std::runtime_error(name);
+        }
+        return *found;
+    }
+
+    testsupport::TempAppFolder m_folder;
+};
+
+std::string portText(const TComPortParamFrame& frame) {
+    return frame.findChild<QComboBox*>(QStringLiteral("Combo_PortNumber"))
+        ->currentText()
+        .toStdString();
+}
+
+void typeKey(QLineEdit& edit, int key, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(&edit, &press);
+}
+
+std::vector<std::string> cells(const MsgGrid& grid, std::size_t row) {
+    return grid.rows().at(row).cells;
+}
+
+TEST_F(SettingFormTest, ApplyStoresTheEditedValues) {
+    Config& config = Config::instance();
+    config.set_only_one_port(true);
+    config.set_last_port(7);
+    config.set_last_baud(230400);
+
+    TSettingForm form;
+    EXPECT_TRUE(form.isModal());
+    EXPECT_EQ(form.windowTitle().toStdString(), "Настройки");
+    form.loadSettings(config, {});
+    auto& check = child<QCheckBox>(form, "Check_AutoSearchPort");
+    auto& baud = child<QComboBox>(form, "Combo_BaudRate");
+    EXPECT_FALSE(check.isChecked());
+    EXPECT_EQ(portText(form.portFrame()), "7");
+    // 230400 is not offered: nothing is selected and the first offered rate counts.
+    EXPECT_EQ(baud.currentIndex(), -1);
+
+    form.open();
+    check.setChecked(true);
+    form.Btn_ApplyClick();
+    EXPECT_TRUE(form.wasApplied());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(config.only_one_port());
+    EXPECT_EQ(config.last_port(), 7);
+    EXPECT_EQ(config.last_baud(), 300);
+
+    // A later showing starts from the store again; choosing a rate from the list is stored.
+    form.loadSettings(config, {});
+    EXPECT_FALSE(form.wasApplied());
+    EXPECT_TRUE(check.isChecked());
+    baud.setCurrentIndex(baud.findText(QStringLiteral("57600")));
+    form.portFrame().setPort(12);
+    check.setChecked(false);
+    form.Btn_ApplyClick();
+    EXPECT_TRUE(config.only_one_port());
+    EXPECT_EQ(config.last_port(), 12);
+    EXPECT_EQ(config.last_baud(), 57600);
+}
+
+TEST_F(SettingFormTest, CancelAndEscLeaveTheStoreAlone) {
+    Config& config = Config::instance();
+    config.set_only_one_port(false);
+    config.set_last_port(3);
+    config.set_last_baud(9600);
+
+    TSettingForm form;
+    auto& check = child<QCheckBox>(form, "Check_AutoSearchPort");
+    const auto edit = [&] {
+        form.portFrame().setPort(15);
+        form.portFrame().setBaud(115200);
+        check.setChecked(false);
+    };
+
+    form.loadSettings(config, {});
+    form.open();
+    edit();
+    form.Btn_CancelClick();
+    EXPECT_FALSE(form.wasApplied());
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+
+    form.loadSettings(config, {});
+    EXPECT_EQ(portText(form.portFrame()), "3");
+    EXPECT_EQ(form.portFrame().baud(), 9600);
+    EXPECT_TRUE(check.isChecked());
+    form.open();
+    edit();
+    child<QAction>(form, "ActionClose").trigger();
+    EXPECT_FALSE(form.wasApplied());
+    EXPECT_FALSE(form.isVisible());
+
+    EXPECT_FALSE(config.only_one_port());
+    EXPECT_EQ(config.last_port(), 3);
+    EXPECT_EQ(config.last_baud(), 9600);
+}
+
+TEST_F(SettingFormTest, PortTextAlwaysHoldsAPortNumber) {
+    TComPortParamFrame frame;
+    auto& combo = child<QComboBox>(frame, "Combo_PortNumber");
+    QLineEdit& edit = *combo.lineEdit();
+    EXPECT_EQ(combo.count(), 20);
+    EXPECT_EQ(combo.itemText(19).toStdString(), "20");
+    EXPECT_EQ(combo.itemData(19).toInt(), 20);
+
+    frame.setPort(0);
+    EXPECT_EQ(portText(frame), "1");
+    frame.setPort(1234);
+    EXPECT_EQ(portText(frame), "999");
+    combo.setEditText(QString());
+    EXPECT_EQ(portText(frame), "1");
+    combo.setEditText(QStringLiteral("007"));
+    EXPECT_EQ(portText(frame), "7");
+    combo.setEditText(QStringLiteral("COM4"));
+    EXPECT_EQ(frame.port(), 1);
+    combo.setEditText(QStringLiteral("123456789012345"));
+    EXPECT_EQ(frame.port(), 999);
+
+    int committed = 0;
+    int changed = 0;
+    frame.onPortChanged = [&](int port) { committed = port; };
+    frame.onChanged = [&] { ++changed; };
+    frame.setPort(5);
+    edit.end(false);
+    typeKey(edit, Qt::Key_3, QStringLiteral("3"));
+    EXPECT_EQ(portText(frame), "53");
+    typeKey(edit, Qt::Key_A, QStringLiteral("a"));
+    typeKey(edit, Qt::Key_Minus, QStringLiteral("-"));
+    typeKey(edit, Qt::Key_Backspace, QStringLiteral("\b"));
+    EXPECT_EQ(portText(frame), "53");
+    EXPECT_EQ(committed, 0);
+    typeKey(edit, Qt::Key_Return, QStringLiteral("\r"));
+    EXPECT_EQ(portText(frame), "53");
+    EXPECT_EQ(committed, 53);
+    EXPECT_EQ(changed, 1);
+    typeKey(edit, Qt::Key_9, QStringLiteral("9"));
+    typeKey(edit, Qt::Key_9, QStringLiteral("9"));
+    EXPECT_EQ(portText(frame), "999");
+}
+
+TEST_F(SettingFormTest, BaudListOffersTheRatesWithinTheLimits) {
+    TComPortParamFrame all;
+    EXPECT_EQ(all.offeredRates().size(), 13U);
+    EXPECT_EQ(child<QComboBox>(all, "Combo_BaudRate").count(), 13);
+
+    TSettingForm form;
+    auto& combo = child<QComboBox>(form, "Combo_BaudRate");
+    const std::vector<std::string> expected{"300",   "1200",  "2400",  "4800",  "9600",
+                                            "19200", "38400", "57600", "115200"};
+    std::vector<std::string> shown;
+    for (int i = 0; i < combo.count(); ++i) {
+        shown.push_back(combo.itemText(i).toStdString());
+        EXPECT_EQ(combo.itemData(i).toInt(), std::stoi(shown.back()));
+    }
+    EXPECT_EQ(shown, expected);
+    EXPECT_FALSE(combo.isEditable());
+
+    TComPortParamFrame& frame = form.portFrame();
+    EXPECT_EQ(combo.currentIndex(), -1);
+    EXPECT_EQ(frame.baud(), 300);
+    std::vector<std::int32_t> notified;
+    int changed = 0;
+    frame.onBaudChanged = [&](std::int32_t rate) { notified.push_back(rate); };
+    frame.onChanged = [&] { ++changed; };
+    frame.setBaud(38400);
+    frame.setBaud(110);  // not offered here: the selection stays
+    EXPECT_EQ(frame.baud(), 38400);
+    EXPECT_EQ(notified, std::vector<std::int32_t>{38400});
+    EXPECT_EQ(changed, 1);
+}
+
+TEST_F(SettingFormTest, ListsShowThePlanAndTheCommands) {
+    Config& config = Config::instance();
+    config.set_baud_list("115200-1000 9600-250");
+    config.search_commands() = {"AT<CR> <CR><LF>OK<CR><LF>", "; not a command"};
+    AtCmdParamMtList configCommands;
+    for (int i = 1; i <= 120; ++i) {
+        configCommands.emplace_back("AT" + std::to_string(i) + "\r", "OK\r\n");
+    }
+
+    TSettingForm form;
+    EXPECT_EQ(child<QTabWidget>(form, "PageControl").currentIndex(), 0);
+    form.loadSettings(config, configCommands);
+    ASSERT_EQ(form.baudGrid().rows().size(), 2U);
+    EXPECT_EQ(cells(form.baudGrid(), 0), (std::vector<std::string>{"115200", "1000"}));
+    EXPECT_EQ(cells(form.baudGrid(), 1), (std::vector<std::string>{"9600", "250"}));
+    ASSERT_EQ(form.searchCommandGrid().rows().size(), 1U);
+    EXPECT_EQ(cells(form.searchCommandGrid(), 0),
+              (std::vector<std::string>{"AT<CR>", "<CR><LF>OK<CR><LF>"}));
+    ASSERT_EQ(form.configCommandGrid().rows().size(), 100U);
+    EXPECT_EQ(cells(form.configCommandGrid(), 0),
+              (std::vector<std::string>{"AT21<CR>", "OK<CR><LF>"}));
+    EXPECT_EQ(cells(form.configCommandGrid(), 99)[0], "AT120<CR>");
+    EXPECT_FALSE(form.baudGrid().autoScroll());
+    EXPECT_EQ(form.baudGrid().firstColumnWidth(), 70);
+    EXPECT_EQ(form.configCommandGrid().firstColumnWidth(), 180);
+
+    // Every showing replaces the rows.
+    config.set_baud_list("");
+    form.loadSettings(config, {});
+    EXPECT_TRUE(form.baudGrid().rows().empty());
+    EXPECT_TRUE(form.configCommandGrid().rows().empty());
+}
+
+}  // namespace
