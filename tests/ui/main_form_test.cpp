@@ -1,0 +1,201 @@
+// The main window through whole runs against the simulated modem: captions, enabling rules,
+// the command list choice, continuous mode and what closing the window stores.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common_storage/config.h"
+#include "platform/cp1251.h"
+#include "platform/ini_file.h"
+#include "sim/sim_modem.h"
+#include "tester/command_list_files.h"
+#include "tester/modem_tester.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/ui_thread_fixture.h"
+#include "ui/msg_grid.h"
+#include "ui/t_exchange_log_form.h"
+#include "ui/t_main_form.h"
+#include "ui/t_setting_form.h"
+
+using namespace platform::literals;
+
+namespace {
+
+constexpr std::string_view kDebugSection = "Отладка"_cp1251;
+constexpr std::string_view kAutoRunKey = "Режим постоянного автоматического запуска"_cp1251;
+constexpr std::string_view kParametersSection = "Параметры"_cp1251;
+constexpr std::string_view kCommandSetKey = "Набор команд, выбранный в выпадающем списке"_cp1251;
+
+QString text(std::string_view text1251) {
+    return QString::fromStdString(platform::cp1251ToUtf8(text1251));
+}
+
+class MainFormTest : public testsupport::UiThreadTest {
+protected:
+    MainFormTest() {
+        std::filesystem::create_directories(m_app.path() / "cfg");
+        std::filesystem::create_directories(m_app.path() / "ports");
+        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+    }
+    ~MainFormTest() override {
+        m_form.reset();
+        Config::destroy();
+    }
+
+    void startModem(sim::SimOptions options = {}) {
+        m_modem = std::make_unique<sim::SimModem>(options);
+        m_modem->start();
+        m_modem->linkAs(m_app.path(), 1);
+    }
+
+    void writeList(const std::string& name, const std::vector<std::string>& lines) {
+        std::ofstream file(m_app.path() / "cfg" / (name + ".cmd_list"), std::ios::binary);
+        file << commandListHeader() << "\r\n";
+        for (const std::string& line : lines) {
+            file << line << "\r\n";
+        }
+    }
+
+    platform::IniFile ini() const { return platform::IniFile(m_app.path() / "orvane.ini"); }
+
+    void makeForm() {
+        m_form = std::make_unique<TMainForm>();
+        m_start = m_form->findChild<QPushButton*>("Btn_Start");
+        m_settings = m_form->findChild<QPushButton*>("Btn_Settings");
+        m_lists = m_form->findChild<QComboBox*>("Combo_CmdList");
+        ASSERT_NE(m_start, nullptr);
+        ASSERT_NE(m_settings, nullptr);
+        ASSERT_NE(m_lists, nullptr);
+    }
+
+    int rowsReading(std::string_view message) const {
+        int count = 0;
+        for (const Msg::MsgUnit& row : m_form->messages().rows()) {
+            count += row.cells.size() > 1 && row.cells[1] == message ? 1 : 0;
+        }
+        return count;
+    }
+
+    testsupport::TempAppFolder m_app;
+    std::unique_ptr<sim::SimModem> m_modem;
+    std::unique_ptr<TMainForm> m_form;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_settings = nullptr;
+    QComboBox* m_lists = nullptr;
+};
+
+TEST_F(MainFormTest, TheStoredListIsChosenAndARunGoesFromStartToStopAndBack) {
+    startModem();
+    writeList("A", {"AT<CR> OK"});
+    writeList("B", {"AT<CR> <CR><LF>OK<CR><LF>", "ATI<CR> OK"});
+    ini().writeString(kParametersSection, kCommandSetKey, "B");
+    makeForm();
+
+    ASSERT_EQ(m_lists->count(), 2);
+    EXPECT_EQ(m_lists->itemText(0), "A");
+    EXPECT_EQ(m_lists->currentText(), "B");
+    EXPECT_TRUE(m_form->tester().commandListFile().ends_with("B.cmd_list"));
+    EXPECT_EQ(m_start->text(), text("СТАРТ"_cp1251));
+
+    m_start->click();
+    EXPECT_EQ(m_start->text(), text("СТОП"_cp1251));
+    EXPECT_FALSE(m_settings->isEnabled());
+    EXPECT_TRUE(m_start->isEnabled());
+    ASSERT_TRUE(runUntil([&] { return !m_form->tester().isStarted(); }));
+    EXPECT_EQ(m_start->text(), text("СТАРТ"_cp1251));
+    EXPECT_TRUE(m_settings->isEnabled());
+    EXPECT_TRUE(m_start->isEnabled());
+    EXPECT_EQ(rowsReading("Тестирование завершено успешно."_cp1251), 1);
+    EXPECT_EQ(rowsReading("Выполнено 2 команд (OK 2, ошибок 0)."_cp1251), 1);
+
+    // The progress button shows and hides the exchange log window.
+    QPushButton* progress = m_form->findChild<QPushButton*>("Btn_ShowExchangeLogForm");
+    ASSERT_NE(progress, nullptr);
+    progress->click();
+    EXPECT_TRUE(m_form->exchangeLogForm().isVisible());
+    progress->click();
+    EXPECT_FALSE(m_form->exchangeLogForm().isVisible());
+
+    // Between runs the settings button opens the dialog modally over the window; a later
+    // press reuses it.
+    bool shownModal = false;
+    QTimer::singleShot(0, m_form.get(), [&] {
+        TSettingForm* dialog = m_form->settingForm();
+        ASSERT_NE(dialog, nullptr);
+        shownModal = dialog->isVisible() && dialog->isModal() && dialog->parent() == m_form.get();
+        dialog->Btn_ApplyClick();
+    });
+    m_settings->click();
+    EXPECT_TRUE(shownModal);
+    TSettingForm* const first = m_form->settingForm();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->wasApplied());
+    EXPECT_FALSE(first->isVisible());
+    QTimer::singleShot(0, m_form.get(), [&] { m_form->settingForm()->Btn_CancelClick(); });
+    m_settings->click();
+    EXPECT_EQ(m_form->settingForm(), first);
+    EXPECT_FALSE(first->wasApplied());
+}
+
+TEST_F(MainFormTest, AStopRequestDisablesStartUntilTheRunHasEnded) {
+    sim::SimOptions options;
+    options.faults.silent = true;  // the search goes on until it is stopped
+    startModem(options);
+    writeList("a", {"AT<CR> OK"});
+    writeList("b", {"AT<CR> OK"});
+    makeForm();
+    EXPECT_EQ(m_lists->currentText(), "a");  // the default choice "0" names no list
+
+    m_start->click();
+    ASSERT_TRUE(runUntil([&] { return !m_form->messages().rows().empty(); }));
+    m_start->click();
+    EXPECT_FALSE(m_start->isEnabled());
+    EXPECT_FALSE(m_settings->isEnabled());
+    EXPECT_EQ(m_start->text(), text("СТОП"_cp1251));
+    ASSERT_TRUE(runUntil([&] { return m_start->isEnabled(); }));
+    EXPECT_FALSE(m_form->tester().isStarted());
+    EXPECT_EQ(m_start->text(), text("СТАРТ"_cp1251));
+    EXPECT_TRUE(m_settings->isEnabled());
+    EXPECT_EQ(rowsReading("Тестирование прервано пользователем."_cp1251), 1);
+}
+
+TEST_F(MainFormTest, ContinuousModeRestartsAfterEveryEndAndClosingStoresTheChoice) {
+    startModem();
+    writeList("first", {"AT<CR> OK"});
+    writeList("second", {"AT<CR> OK"});
+    ini().writeBool(kDebugSection, kAutoRunKey, true);
+    makeForm();
+    m_lists->setCurrentIndex(1);
+    emit m_lists->activated(1);
+    EXPECT_TRUE(m_form->tester().commandListFile().ends_with("second.cmd_list"));
+
+    // A finished run starts again by itself.
+    m_start->click();
+    ASSERT_TRUE(runUntil([&] {
+        return rowsReading("Тестирование завершено успешно."_cp1251) >= 1 &&
+               m_form->tester().isStarted();
+    }));
+    EXPECT_EQ(m_start->text(), text("СТОП"_cp1251));
+    EXPECT_FALSE(m_settings->isEnabled());
+
+    // So does one ended by a stop.
+    m_start->click();
+    EXPECT_FALSE(m_start->isEnabled());
+    ASSERT_TRUE(runUntil([&] { return m_start->isEnabled() && m_form->tester().isStarted(); }));
+    EXPECT_EQ(m_start->text(), text("СТОП"_cp1251));
+
+    // Closed during a run, the window ends it and saves the settings file with its choice.
+    m_form.reset();
+    EXPECT_EQ(ini().readString(kParametersSection, kCommandSetKey, {}), "second");
+    EXPECT_TRUE(ini().readBool(kDebugSection, kAutoRunKey, false));
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// orvane: the desktop modem test tool.
+
+#include <signal.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <atomic>
+#include <clocale>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "common_storage/one_inst_checker.h"
+#include "platform/app_folder.h"
+#include "platform/qt/qt_ui_binding.h"
+#include "platform/ui_thread.h"
+#include "ui/t_main_form.h"
+
+namespace {
+
+constexpr std::uint32_t kSignalPollMs = 50;
+
+std::atomic<bool> g_closeRequested{false};
+
+void onSignal(int /*signal*/) {
+    g_closeRequested = true;
+}
+
+void installSignals() {
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Relative paths (the help window's "debug.log" among them) are meant to land beside the
+    // program, as they would with a shortcut that starts it in its own folder.
+    std::error_code ignored;
+    std::filesystem::current_path(platform::applicationFolder(), ignored);
+
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // Qt took the environment's conventions
+    platform::QtUiBinding binding;
+
+    QtWarningBox warningBox;
+    if (is_already_running(kInstanceMutexName, true, kInstanceWarningCaption, warningBox)) {
+        return 0;
+    }
+
+    try {
+        TMainForm form;
+        installSignals();
+        // The handler only raises a flag; closing the window belongs to the event loop, and
+        // it closes as its close button would.
+        platform::UiTimer signalPoll(
+            [&form] {
+                if (g_closeRequested.exchange(false)) {
+                    form.close();
+                }
+            },
+            kSignalPollMs);
+        signalPoll.start();
+        form.show();
+        const int result = QApplication::exec();
+        signalPoll.stop();
+        return result;
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QString(), QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+}
