@@ -81,6 +81,12 @@ ModemTester::ModemTester(InfoViewerI& messages)
 ModemTester::~ModemTester() {
     SimpleUtils::debug_print("ModemTester::~. entry");
     onFinished = [] {};
+    // A search may still be running: cancel it and wait for its end with the job thread still
+    // in place, since its last steps go through the thread's synchronize.
+    m_stopRequested = true;
+    m_portFinder.cancel();
+    m_execThread->terminate();
+    m_execThread->waitFor();
     m_execThread.reset();
     releaseFacade(false);
     Config::destroy();

@@ -186,6 +186,19 @@ TEST_F(ModemTesterTest, StopDuringTheSearchEndsTheRunOnceWithoutACount) {
     EXPECT_EQ(m_finished, 1);
 }
 
+TEST_F(ModemTesterTest, DestroyingTheControllerDuringTheSearchEndsItCleanly) {
+    sim::SimOptions options;
+    options.faults.silent = true;
+    startModem(options);
+    writeList("ok", {"AT<CR> OK"});
+    makeTester();
+    m_tester->start();
+    ASSERT_TRUE(runUntil([&] { return !m_messages.rows.empty(); }));  // the search is on
+    m_tester.reset();  // the program closes while the job thread searches
+    EXPECT_TRUE(m_messages.contains(ru("Тестирование прервано пользователем."_cp1251)));
+    EXPECT_EQ(m_finished, 0);  // the owner is told nothing once destruction began
+}
+
 TEST_F(ModemTesterTest, StopWhileCommandsRunCountsTheCommandOnTheLine) {
     startModem();
     m_modem->setReplyDelay(300);
