@@ -18,6 +18,7 @@
 #include "ui/help_manager.h"
 #include "ui/help_tester.h"
 #include "ui/msg_grid.h"
+#include "ui/qt_window_access.h"
 #include "ui/t_exchange_log_form.h"
 #include "ui/t_setting_form.h"
 #include "ui/widget_helpers.h"
@@ -34,37 +35,12 @@ QString toQString(std::string_view text1251) {
 }  // namespace
 
 // The placement keeper's view of the main window.
-class TMainForm::Access final : public MainWindowAccess {
+class TMainForm::Access final : public QtWindowAccess<MainWindowAccess> {
 public:
-    explicit Access(QWidget& window) : m_window(&window) {}
-
-    WindowRect geometry() const override {
-        const QRect rect = m_window->geometry();
-        return {rect.x(), rect.y(), rect.width(), rect.height()};
-    }
-    void setGeometry(const WindowRect& rect) override {
-        m_window->setGeometry(rect.left, rect.top, rect.width, rect.height);
-    }
-    std::string caption() const override {
-        return platform::utf8ToCp1251(m_window->windowTitle().toStdString());
-    }
-    void setCaption(std::string_view caption) override {
-        m_window->setWindowTitle(toQString(caption));
-    }
-    WindowRect desktopRect() const override {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (screen == nullptr) {
-            return {};
-        }
-        const QRect rect = screen->virtualGeometry();
-        return {rect.x(), rect.y(), rect.width(), rect.height()};
-    }
+    using QtWindowAccess::QtWindowAccess;
     void setApplicationTitle(std::string_view title) override {
         QGuiApplication::setApplicationDisplayName(toQString(title));
     }
-
-private:
-    QWidget* m_window;
 };
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::TMainForm>()) {

@@ -21,6 +21,7 @@
 #include "platform/cp1251.h"
 #include "platform/qt/qt_ui_binding.h"
 #include "platform/single_instance_lock.h"
+#include "platform/stop_signals.h"
 #include "platform/ui_thread.h"
 #include "tester/modem_tester.h"
 
@@ -31,20 +32,6 @@ namespace {
 constexpr const char* kInstanceName = "orvane.5E1A7D20-4C3B-4f81-9A62-D0B7C35E9F14";
 constexpr std::uint32_t kRestartMs = 100;
 constexpr std::uint32_t kSignalPollMs = 50;
-
-std::atomic<bool> g_interrupt{false};
-
-void onSignal(int /*signal*/) {
-    g_interrupt = true;
-}
-
-void installSignals() {
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 int usageError(const std::string& error) {
     std::fprintf(stderr, "orvane-run: %s\nTry 'orvane-run --help'.\n", error.c_str());
@@ -86,7 +73,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // Qt took the environment's conventions
     platform::QtUiBinding binding;
-    installSignals();
+    platform::installStopSignals();
 
     FilesList files;
     listCommandFiles(files);
@@ -147,7 +134,7 @@ int main(int argc, char** argv) {
 
         // The handler only raises a flag; the stop itself belongs to the event loop.
         platform::UiTimer signalPoll([&] {
-            if (!g_interrupt || interrupted) {
+            if (!platform::stopSignalled() || interrupted) {
                 return;
             }
             interrupted = true;

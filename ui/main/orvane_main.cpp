@@ -14,26 +14,13 @@
 #include "common_storage/one_inst_checker.h"
 #include "platform/app_folder.h"
 #include "platform/qt/qt_ui_binding.h"
+#include "platform/stop_signals.h"
 #include "platform/ui_thread.h"
 #include "ui/t_main_form.h"
 
 namespace {
 
 constexpr std::uint32_t kSignalPollMs = 50;
-
-std::atomic<bool> g_closeRequested{false};
-
-void onSignal(int /*signal*/) {
-    g_closeRequested = true;
-}
-
-void installSignals() {
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 }  // namespace
 
@@ -54,12 +41,12 @@ int main(int argc, char** argv) {
 
     try {
         TMainForm form;
-        installSignals();
+        platform::installStopSignals();
         // The handler only raises a flag; closing the window belongs to the event loop, and
         // it closes as its close button would.
         platform::UiTimer signalPoll(
             [&form] {
-                if (g_closeRequested.exchange(false)) {
+                if (platform::takeStopSignal()) {
                     form.close();
                 }
             },
