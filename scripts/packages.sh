@@ -3,10 +3,11 @@
 
 # What building the programs needs; the tests need more.
 ORVANE_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev)
-# xvfb, xdotool and the DejaVu fonts: the desktop tool end to end under a virtual display;
+# xvfb, xdotool and the DejaVu fonts: the desktop tool end to end under a virtual display
+# (libx11-dev: the test closes the window as a window manager does, through Xlib);
 # clang with its runtime: the fuzz targets (libFuzzer); ppp: chat, the classic peer.
 ORVANE_TEST_PACKAGES=("${ORVANE_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev iaxmodem
-  xvfb xdotool fonts-dejavu-core clang libclang-rt-14-dev ppp)
+  xvfb xdotool libx11-dev fonts-dejavu-core clang libclang-rt-14-dev ppp)
 
 # Installs the packages of the arguments that are not installed yet.
 orvane_install_packages() {

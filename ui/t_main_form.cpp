@@ -17,6 +17,7 @@
 #include "tester/t_timer_wrap.h"
 #include "ui/help_manager.h"
 #include "ui/help_tester.h"
+#include "ui/message_copy.h"
 #include "ui/msg_grid.h"
 #include "ui/qt_window_access.h"
 #include "ui/t_exchange_log_form.h"
@@ -43,14 +44,20 @@ public:
     }
 };
 
-TMainForm::TMainForm(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::TMainForm>()) {
+TMainForm::TMainForm(QWidget* parent, const std::filesystem::path& messageCopy)
+    : QWidget(parent), m_ui(std::make_unique<Ui::TMainForm>()) {
     m_ui->setupUi(this);
     addAction(m_ui->Action_Help);
     m_access = std::make_unique<Access>(*this);
 
     m_messages = std::make_unique<MsgGrid>(m_ui->Panel_Log, true);
+    InfoViewerI* messages = m_messages.get();
+    if (!messageCopy.empty()) {
+        m_messageCopy = std::make_unique<MessageCopy>(*m_messages, messageCopy);
+        messages = m_messageCopy.get();
+    }
     m_adjuster = std::make_unique<ApplicationAdjuster>(*m_access, true);
-    m_tester = std::make_unique<ModemTester>(*m_messages);
+    m_tester = std::make_unique<ModemTester>(*messages);
     m_restartTimer = std::make_unique<TTimerWrap>(kRestartMs, false);
     m_exchangeLogForm = new TExchangeLogForm(this);
     m_helpManager = std::make_unique<HelpManager>(this);
@@ -108,6 +115,7 @@ TMainForm::~TMainForm() {
     m_restartTimer.reset();
     m_tester.reset();  // saves the settings file
     m_adjuster.reset();
+    m_messageCopy.reset();
     m_messages.reset();
 }
 

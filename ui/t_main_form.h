@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 class ApplicationAdjuster;
 class HelpManager;
 class HelpTester;
+class MessageCopy;
 class ModemTester;
 class MsgGrid;
 class QCloseEvent;
@@ -33,7 +35,9 @@ public:
     static constexpr std::uint32_t kRestartMs = 100;
     static constexpr int kTimeColumnWidth = 60;
 
-    explicit TMainForm(QWidget* parent = nullptr);
+    // messageCopy: when not empty, every message given to the table is also appended to this
+    // file (the end-to-end tests' seam, see ui/message_copy.h).
+    explicit TMainForm(QWidget* parent = nullptr, const std::filesystem::path& messageCopy = {});
     // Stops a run in progress (waiting for the modem worker), stores the choices and saves
     // the settings file.
     ~TMainForm() override;
@@ -62,6 +66,7 @@ private:
     std::unique_ptr<Access> m_access;
     // Owned objects, in construction order; the destructor takes them apart in its own.
     std::unique_ptr<MsgGrid> m_messages;
+    std::unique_ptr<MessageCopy> m_messageCopy;  // null unless asked for; outlives m_tester
     std::unique_ptr<ApplicationAdjuster> m_adjuster;
     std::unique_ptr<ModemTester> m_tester;
     std::unique_ptr<TTimerWrap> m_restartTimer;

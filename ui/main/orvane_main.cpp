@@ -7,6 +7,7 @@
 #include <QString>
 #include <atomic>
 #include <clocale>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -16,6 +17,7 @@
 #include "platform/qt/qt_ui_binding.h"
 #include "platform/stop_signals.h"
 #include "platform/ui_thread.h"
+#include "ui/message_copy.h"
 #include "ui/t_main_form.h"
 
 namespace {
@@ -40,7 +42,9 @@ int main(int argc, char** argv) {
     }
 
     try {
-        TMainForm form;
+        // Test seam: the end-to-end tests read the message table through this copy.
+        const char* messageCopy = std::getenv(MessageCopy::kEnvironmentVariable);
+        TMainForm form(nullptr, messageCopy != nullptr ? messageCopy : "");
         platform::installStopSignals();
         // The handler only raises a flag; closing the window belongs to the event loop, and
         // it closes as its close button would.
