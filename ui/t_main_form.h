@@ -48,6 +48,7 @@ public:
     ModemTester& tester() const { return *m_tester; }
     TExchangeLogForm& exchangeLogForm() const { return *m_exchangeLogForm; }
     HelpManager& helpManager() const { return *m_helpManager; }
+    HelpTester& helpTester() const { return *m_helpTester; }
     // Null until the settings button is first pressed.
     TSettingForm* settingForm() const { return m_settingForm; }
 

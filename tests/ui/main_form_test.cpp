@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +23,8 @@
 #include "tester/modem_tester.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
+#include "ui/help_manager.h"
+#include "ui/help_tester.h"
 #include "ui/msg_grid.h"
 #include "ui/t_exchange_log_form.h"
 #include "ui/t_main_form.h"
@@ -33,6 +38,7 @@ constexpr std::string_view kDebugSection = "Отладка"_cp1251;
 constexpr std::string_view kAutoRunKey = "Режим постоянного автоматического запуска"_cp1251;
 constexpr std::string_view kParametersSection = "Параметры"_cp1251;
 constexpr std::string_view kCommandSetKey = "Набор команд, выбранный в выпадающем списке"_cp1251;
+constexpr std::string_view kHelpTestModeKey = "Режим тестирования окна помощи"_cp1251;
 
 QString text(std::string_view text1251) {
     return QString::fromStdString(platform::cp1251ToUtf8(text1251));
@@ -199,3 +205,37 @@ TEST_F(MainFormTest, ContinuousModeRestartsAfterEveryEndAndClosingStoresTheChoic
 }
 
 }  // namespace
+
+TEST_F(MainFormTest, F1ShowsTheHelpOfTheListChosenAfterTheWindowOpened) {
+    writeList("a", {"AT<CR> OK"});
+    writeList("b", {"AT<CR> OK"});
+    makeForm();
+    // A page for the list chosen later is picked up by the choice, whatever its letter case.
+    std::filesystem::create_directories(m_app.path() / "cfg_help");
+    std::ofstream(m_app.path() / "cfg_help" / "B.HTML") << "<html><body>b</body></html>";
+    m_lists->setCurrentIndex(1);
+    emit m_lists->activated(1);
+
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    ASSERT_TRUE(runUntil([&] { return m_form->isActiveWindow(); }));
+    QTest::keyClick(m_form.get(), Qt::Key_F1);
+    ASSERT_NE(m_form->helpManager().window(), nullptr);
+    EXPECT_TRUE(m_form->helpManager().window()->isVisible());
+    EXPECT_EQ(m_form->helpManager().window()->parent(), m_form.get());
+    EXPECT_TRUE(m_form->helpManager().additionalPath().ends_with("B.HTML"));
+}
+
+TEST_F(MainFormTest, InHelpTestModeTheHelpCommandStartsAndStopsTheHelpTester) {
+    writeList("a", {"AT<CR> OK"});
+    writeList("b", {"AT<CR> OK"});
+    ini().writeBool(kDebugSection, kHelpTestModeKey, true);
+    makeForm();
+    QAction* action = m_form->findChild<QAction*>("Action_Help");
+    ASSERT_NE(action, nullptr);
+    action->trigger();
+    EXPECT_TRUE(m_form->helpTester().isRunning());
+    EXPECT_EQ(m_form->helpManager().window(), nullptr);  // the tester opens it on its own time
+    action->trigger();
+    EXPECT_FALSE(m_form->helpTester().isRunning());
+}
