@@ -12,6 +12,11 @@ if(ORVANE_SANITIZE)
     -fsanitize=${ORVANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(orvane_options INTERFACE -fsanitize=${ORVANE_SANITIZE})
 endif()
+if(ORVANE_FUZZ)
+  # Coverage instrumentation for libFuzzer; the targets link the fuzzer's main themselves.
+  target_compile_options(orvane_options INTERFACE -fsanitize=fuzzer-no-link)
+  target_link_options(orvane_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 find_package(Threads REQUIRED)
 target_link_libraries(orvane_options INTERFACE Threads::Threads)
 

@@ -426,7 +426,16 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
             doc.lines.push_back(Line{doc.encode(keyLine), doc.lineEnd});
         }
     }
-    const std::string after = doc.serialize();
+    std::string after = doc.serialize();
+    if (!doc.utf8 && looksLikeUtf8(after)) {
+        // 1251 bytes that happen to form UTF-8 (the text "ВЁ" is C2 A8) would be read back as
+        // UTF-8 and come out as other text. The whole file becomes UTF-8 then: every 1251 text,
+        // the lines not written to included, reads back as it was.
+        for (Line& line : doc.lines) {
+            line.raw = cp1251ToUtf8(line.raw);
+        }
+        after = doc.serialize();
+    }
     if (loaded == LoadResult::Read && after == before) {
         return true;
     }

@@ -13,7 +13,9 @@
 //    file gets CR LF line ends.
 // Texts given and returned are code page 1251. The file is 1251 too, except that a file
 // which is valid UTF-8 with non-ASCII bytes (as a Linux editor saves it) is read as UTF-8
-// and stays UTF-8 when written. Writes replace the file atomically.
+// and stays UTF-8 when written; a 1251 file that a write would turn into valid UTF-8 is
+// rewritten as UTF-8 as a whole, so that it reads back as written. Writes replace the file
+// atomically.
 
 #include <cstdint>
 #include <filesystem>

@@ -257,6 +257,21 @@ TEST_F(IniFileTest, AByteOrderMarkIsKeptAndAsciiAnd1251FilesAreWrittenIn1251) {
     EXPECT_EQ(ascii.readString("a", "имя"_cp1251, ""), "Значение"_cp1251);
 }
 
+// "ВЁ" is C2 A8 in 1251, which is also UTF-8 (for U+00A8): once the file holds nothing else
+// outside ASCII, it would read back as UTF-8.
+TEST_F(IniFileTest, A1251WriteThatWouldMakeValidUtf8TurnsTheWholeFileIntoUtf8) {
+    platform::IniFile ascii = withFile("[A]\r\nx=1\r\n");
+    ASSERT_TRUE(ascii.writeString("A", "k", "ВЁ"_cp1251));
+    EXPECT_EQ(ascii.readString("A", "k", ""), "ВЁ"_cp1251);
+    EXPECT_EQ(readBytes(file()), "[A]\r\nx=1\r\nk=ВЁ\r\n");
+
+    // The lone "Я" (DF) keeps the file 1251 until it is overwritten; "n" must not change.
+    platform::IniFile mixed = withFile("[A]\r\nn=ВЁ\r\nk=Я\r\n"_cp1251);
+    ASSERT_TRUE(mixed.writeString("A", "k", "1"));
+    EXPECT_EQ(mixed.readString("A", "n", ""), "ВЁ"_cp1251);
+    EXPECT_EQ(readBytes(file()), "[A]\r\nn=ВЁ\r\nk=1\r\n");
+}
+
 TEST_F(IniFileTest, ReplacementLeavesNoTemporaryFileAndKeepsPermissions) {
     platform::IniFile ini = withFile("[A]\nx=1\n");
     ASSERT_EQ(::chmod(file().c_str(), 0640), 0);

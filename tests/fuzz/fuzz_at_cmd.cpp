@@ -1,0 +1,145 @@
+// AT command answers as a port delivers them: arbitrary bytes in chunks whose sizes the input
+// decides, fed until the command says it is complete. The verdict is checked against the
+// documented rules on the bytes received so far, then the extended answer is parsed.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "modem/adjusted_at_cmd.h"
+#include "modem/at_cmd.h"
+#include "modem/at_keywords.h"
+#include "modem/simple_at_cmd.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+// Counts the completion reports and keeps the last one.
+template <typename Base>
+class Recording : public Base {
+public:
+    using Base::Base;
+
+    void on_complete(const std::string& full_answer, bool result,
+                     const std::string& result_reason) override {
+        ++reports;
+        answer = full_answer;
+        verdict = result;
+        reason = result_reason;
+    }
+
+    int reports = 0;
+    std::string answer;
+    bool verdict = false;
+    std::string reason;
+};
+
+struct Expected {
+    bool complete = false;
+    bool result = false;
+    std::string reason;
+};
+
+// Line rules: a finished (CR LF ended) line that begins with a rule's text; every match in
+// line order, rules in their order within a line, and the last one decides.
+Expected byLines(std::string_view answer, const std::vector<ATCmd::CompleteRule>& rules) {
+    Expected expected;
+    std::size_t start = 0;
+    for (std::size_t end = answer.find(AtKeywords::crlf); end != std::string_view::npos;
+         end = answer.find(AtKeywords::crlf, start)) {
+        const std::string_view line = answer.substr(start, end + 2 - start);
+        for (const ATCmd::CompleteRule& rule : rules) {
+            if (line.starts_with(rule.text)) {
+                expected = {true, rule.success, rule.text};
+            }
+        }
+        start = end + 2;
+    }
+    return expected;
+}
+
+// Configured commands: a rule's text anywhere in the raw answer.
+Expected byBytes(std::string_view answer, const std::vector<ATCmd::CompleteRule>& rules) {
+    Expected expected;
+    for (const ATCmd::CompleteRule& rule : rules) {
+        if (answer.find(rule.text) != std::string_view::npos) {
+            expected = {true, rule.success, rule.text};
+        }
+    }
+    return expected;
+}
+
+template <typename Command>
+void feed(FuzzedDataProvider& input, Command& command, bool anywhere) {
+    const bool waits = !command.rules().empty();
+    FUZZ_CHECK(command.is_complete() == !waits);
+    std::string received;
+    // A port stops reading once the command is complete; one without rules is never read.
+    while (!command.is_complete() && input.remaining_bytes() > 0) {
+        const std::size_t size = input.ConsumeIntegralInRange<std::size_t>(0, 40);
+        const std::string chunk = input.ConsumeBytesAsString(size);
+        received += chunk;
+        command.on_data(chunk.empty() ? nullptr : chunk.data(), static_cast<int>(chunk.size()));
+        FUZZ_CHECK(command.full_answer() == received);
+        const Expected expected =
+            anywhere ? byBytes(received, command.rules()) : byLines(received, command.rules());
+        FUZZ_CHECK(command.is_complete() == expected.complete);
+        if (expected.complete) {
+            FUZZ_CHECK(command.result() == expected.result);
+            FUZZ_CHECK(command.reports == 1);
+            FUZZ_CHECK(command.answer == received);
+            FUZZ_CHECK(command.verdict == expected.result);
+            FUZZ_CHECK(command.reason == expected.reason);
+        } else {
+            FUZZ_CHECK(command.reports == 0);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::quietTrace();
+    FuzzedDataProvider input(data, size);
+    switch (input.ConsumeIntegralInRange(0, 2)) {
+        case 0: {
+            Recording<ATCmd> command;
+            const int rules = input.ConsumeIntegralInRange(0, 4);
+            for (int i = 0; i < rules; ++i) {
+                const std::string text = input.ConsumeRandomLengthString(12);
+                command.add_complete_rule(text, input.ConsumeBool());
+            }
+            feed(input, command, false);
+            break;
+        }
+        case 1: {
+            const std::string text = input.ConsumeRandomLengthString(24);
+            const std::string expected = input.ConsumeRandomLengthString(16);
+            Recording<AdjustedAtCmd> command(text, expected, 100);
+            FUZZ_CHECK(std::string_view(command.command_data(), command.command_size()) == text);
+            FUZZ_CHECK(command.rules().size() == (expected.empty() ? 0U : 1U));
+            feed(input, command, true);
+            break;
+        }
+        default: {
+            const std::string name = input.ConsumeRandomLengthString(8);
+            Recording<SimpleAtCmd> command(name, "1", 1, true, 100);
+            feed(input, command, false);
+            Msg::Strings values{"stale"};
+            const std::string terminator =
+                command.is_complete() ? command.reason : input.ConsumeRandomLengthString(8);
+            const bool parsed = command.parse_answer(command.full_answer(), terminator, values);
+            FUZZ_CHECK(parsed || values.empty());
+            for (const std::string& value : values) {
+                FUZZ_CHECK(value.find_first_of("\r\n") == std::string::npos);
+            }
+            break;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,110 @@
+// Command list lines and files: the line parser on every line of the input, and the loader on
+// the whole input written to a list file.
+
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "modem/at_cmd_param_mt.h"
+#include "platform/cp1251.h"
+#include "tester/command_list_files.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+// The record's own promises, and that its text form reads back where nothing in it stands
+// in the way: no raw line break (files and settings never hand one over), no backslash (the
+// text form does not escape C escapes), no leading ";" and no cut.
+void checkLine(std::string_view line) {
+    const AtCmdParamMt record(line);
+    if (line.size() < 2 || line.front() == ';') {
+        FUZZ_CHECK(!record.isValid() && record.command.empty() && record.answer.empty());
+    }
+    if (record.isValid()) {
+        FUZZ_CHECK(!record.command.empty() && !record.answer.empty());
+        FUZZ_CHECK(record.answerWaitMs >= 0 && record.delayBeforeMs >= 0);
+    }
+    const std::string text = record.toText();
+    FUZZ_CHECK(text.size() <= AtCmdParamMt::kMaxTextLength);
+    const bool plain = line.find_first_of("\r\n") == std::string_view::npos &&
+                       (record.command + record.answer).find('\\') == std::string::npos &&
+                       !record.command.starts_with(';');
+    if (record.isValid() && plain && text.size() < AtCmdParamMt::kMaxTextLength) {
+        const AtCmdParamMt again(text);
+        FUZZ_CHECK(again.isValid());
+        FUZZ_CHECK(again.command == record.command);
+        FUZZ_CHECK(again.answer == record.answer);
+        FUZZ_CHECK(again.answerWaitMs == AtCmdParamMt::kDefaultAnswerWaitMs);
+        FUZZ_CHECK(again.delayBeforeMs == AtCmdParamMt::kDefaultDelayMs);
+    }
+}
+
+// The file's lines as the loader documents them: a UTF-8 byte order mark dropped, LF ends a
+// line, CR is no part of any line.
+Msg::Strings linesOf(std::string content) {
+    if (content.starts_with("\xEF\xBB\xBF")) {
+        content.erase(0, 3);
+    }
+    Msg::Strings lines;
+    std::string line;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (content[i] != '\r') {
+            line.push_back(content[i]);
+        }
+    }
+    if (!content.empty() && content.back() != '\n') {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void checkFile(const std::string& content) {
+    const std::filesystem::path path = fuzz::scratchFolder() / "list.cmd_list";
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        FUZZ_CHECK(out.good());
+    }
+    const AtCmdParamMt sentinel("SENTINEL OK 5 6");
+    AtCmdParamMtList loaded{sentinel};
+    const bool any = loadCommandList(platform::pathToText(path), loaded);
+    FUZZ_CHECK(!loaded.empty() && loaded.front() == sentinel);
+    FUZZ_CHECK(any == (loaded.size() > 1));
+
+    Msg::Strings lines = linesOf(content);
+    const std::string utf8Header = platform::cp1251ToUtf8(commandListHeader());
+    if (!lines.empty() && (lines.front().find(commandListHeader()) != std::string::npos ||
+                           lines.front().find(utf8Header) != std::string::npos)) {
+        lines.erase(lines.begin());
+    }
+    AtCmdParamMtList expected;
+    parseCommandLines(lines, expected);
+    FUZZ_CHECK(loaded.size() == expected.size() + 1);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        FUZZ_CHECK(loaded[i + 1] == expected[i]);
+        FUZZ_CHECK(loaded[i + 1].isValid());
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::quietTrace();
+    const std::string content(reinterpret_cast<const char*>(data), size);
+    std::size_t begin = 0;
+    while (begin <= content.size()) {
+        std::size_t end = content.find('\n', begin);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        checkLine(std::string_view(content).substr(begin, end - begin));
+        begin = end + 1;
+    }
+    checkFile(content);
+    return 0;
+}

@@ -1,0 +1,85 @@
+// The report parsers on whatever a modem may print: call-ending words, key tones, the new
+// message report, and the unreclaimed-text parser that combines the first two.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "modem/at_keywords.h"
+#include "modem/disconnect_parser.h"
+#include "modem/disconnect_reason.h"
+#include "modem/dtmf_parser.h"
+#include "modem/sms_report_parser.h"
+#include "modem/unreclaimed_parser.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+std::size_t occurrences(std::string_view text, std::string_view part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string_view::npos;
+         at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
+}
+
+// The first word of the table that occurs anywhere decides.
+int expectedReason(std::string_view text) {
+    for (const DisconnectReason::Word& word : DisconnectReason::words) {
+        if (contains(text, word.text)) {
+            return word.reason;
+        }
+    }
+    return DisconnectReason::none;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::quietTrace();
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const int reason = expectedReason(text);
+
+    DisconnectParser disconnect(text);
+    FUZZ_CHECK(disconnect.reason() == DisconnectReason::none);  // nothing searched yet
+    FUZZ_CHECK(disconnect.found() == (reason != DisconnectReason::none));
+    FUZZ_CHECK(disconnect.reason() == reason);
+    FUZZ_CHECK(disconnect.text() == text);
+
+    DtmfParser dtmf(text);
+    FUZZ_CHECK(dtmf.digits().empty());  // nothing searched yet
+    const bool tones = dtmf.found();
+    FUZZ_CHECK(tones == contains(text, AtKeywords::dtmf));
+    const std::string digits = dtmf.digits();
+    // At most one tone per report, never a blank or a line end.
+    FUZZ_CHECK(digits.size() <= occurrences(text, AtKeywords::dtmf));
+    FUZZ_CHECK(digits.find_first_of(" \r\n") == std::string::npos);
+    FUZZ_CHECK(tones || digits.empty());
+
+    UnreclaimedParser unreclaimed;
+    const bool any = unreclaimed.parse(text);
+    FUZZ_CHECK(any == (!text.empty() && (reason != DisconnectReason::none || tones)));
+    FUZZ_CHECK(unreclaimed.disconnect() == (reason != DisconnectReason::none));
+    FUZZ_CHECK(!unreclaimed.disconnect() || unreclaimed.reason() == reason);
+    FUZZ_CHECK(unreclaimed.dtmf() == tones);
+    FUZZ_CHECK(unreclaimed.digits() == (tones ? digits : std::string()));
+
+    // The input split in two: an answer and the rule text that ended the listen.
+    const std::size_t cut = text.empty() ? 0 : static_cast<unsigned char>(text[0]) % text.size();
+    SmsReportParser sms;
+    sms.set(text.substr(0, cut), text.substr(cut));
+    FUZZ_CHECK(sms.answer() == text.substr(0, cut) && sms.reason() == text.substr(cut));
+    const bool announced =
+        std::any_of(sms.prefixes().begin(), sms.prefixes().end(),
+                    [&](const std::string& prefix) { return contains(text.substr(cut), prefix); });
+    FUZZ_CHECK(sms.is_report() == announced);
+    FUZZ_CHECK(sms.is_report() == contains(text.substr(cut), AtKeywords::cmti));
+    return 0;
+}
