@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <system_error>
 
 #include "platform/cp1251.h"
+#include "platform/seed_folder.h"
 
 namespace platform {
 namespace {
@@ -22,6 +25,19 @@ std::filesystem::path& folderOverride() {
     return folder;
 }
 
+std::filesystem::path defaultFolder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        std::filesystem::path folder = userDataFolder();
+        std::filesystem::create_directories(folder, ec);
+        return folder;
+    }
+    return resolveApplicationFolder(exe.parent_path(), userDataFolder());
+}
+
+}  // namespace
+
 std::filesystem::path userDataFolder() {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     std::filesystem::path base;
@@ -32,25 +48,22 @@ std::filesystem::path userDataFolder() {
         base = std::filesystem::path(home != nullptr && home[0] != '\0' ? home : "/tmp") /
                ".local" / "share";
     }
-    std::filesystem::path folder = base / "orvane";
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    return folder;
+    return base / "orvane";
 }
 
-std::filesystem::path defaultFolder() {
+std::filesystem::path resolveApplicationFolder(const std::filesystem::path& exeFolder,
+                                               const std::filesystem::path& userFolder) {
     std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const std::filesystem::path folder = exe.parent_path();
-        if (::access(folder.c_str(), W_OK) == 0) {
-            return folder;
-        }
+    const bool installed = std::filesystem::exists(exeFolder / kInstalledMarker, ec);
+    if (!installed && ::access(exeFolder.c_str(), W_OK) == 0) {
+        return exeFolder;
     }
-    return userDataFolder();
+    const SeedReport report = seedUserFolder(exeFolder, userFolder);
+    for (const std::string& problem : report.problems) {
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, problem.c_str());
+    }
+    return userFolder;
 }
-
-}  // namespace
 
 std::filesystem::path applicationFolder() {
     {

@@ -8,10 +8,26 @@
 
 namespace platform {
 
-// The folder of /proc/self/exe when it is writable, otherwise $XDG_DATA_HOME/orvane
-// (~/.local/share/orvane), created when missing. An override set with
-// setApplicationFolder wins.
+// The folder of /proc/self/exe when it is a portable folder (build/app, an unpacked copy)
+// and writable, otherwise the per-user folder $XDG_DATA_HOME/orvane (~/.local/share/orvane),
+// created and seeded from the executable's folder (see resolveApplicationFolder). Decided
+// once per process. An override set with setApplicationFolder wins.
 std::filesystem::path applicationFolder();
+
+// The file the install step writes beside the installed executables. Its presence makes
+// the folder an installed one, whose executables always use the per-user folder: root may
+// write to /opt, and settings written there would be shared by every user and lost with
+// the package.
+inline constexpr const char* kInstalledMarker = "orvane.installed";
+
+// The per-user folder: $XDG_DATA_HOME/orvane, or ~/.local/share/orvane (not created here).
+std::filesystem::path userDataFolder();
+
+// The decision of applicationFolder for an executable in exeFolder: exeFolder when it holds
+// no install marker and is writable, otherwise userFolder, seeded from exeFolder. What could
+// not be seeded is written to standard error, one line each, and the folder is still used.
+std::filesystem::path resolveApplicationFolder(const std::filesystem::path& exeFolder,
+                                               const std::filesystem::path& userFolder);
 
 // Points the application folder elsewhere for the rest of the process (tests, tools that
 // take --app-folder). An empty path returns to the default.
