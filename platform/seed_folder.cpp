@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -117,7 +118,10 @@ Manifest readManifest(const fs::path& userFolder) {
             continue;
         }
         std::uint64_t hash = 0;
-        if (std::sscanf(line.substr(0, tab).c_str(), "%" SCNx64, &hash) == 1) {
+        const char* first = line.data();
+        const char* last = line.data() + tab;
+        if (const auto [stop, error] = std::from_chars(first, last, hash, 16);
+            error == std::errc() && stop == last) {
             manifest[line.substr(tab + 1)] = hash;
         }
     }
