@@ -1,0 +1,277 @@
+#!/usr/bin/env bash
+# Runs every benchmark once and prints one markdown table of figures (never a verdict).
+#
+#   bench/run.sh [BUILD_DIR]     default: build (the README's build; RelWithDebInfo)
+#
+# It configures BUILD_DIR with the benchmarks (they use the test fixtures, so
+# ORVANE_BUILD_TESTS=ON), builds only what it runs, and works in a temporary folder: every
+# application folder there has ports/links-only, so no figure ever comes from a machine's own
+# serial device. Takes about two minutes; the raw outputs stay in the folder printed last when
+# ORVANE_BENCH_KEEP=1.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=${PWD}
+
+# shellcheck source=scripts/packages.sh
+source scripts/packages.sh
+orvane_install_packages "${ORVANE_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev xvfb xdotool \
+  fonts-dejavu-core ppp
+
+build=${1:-build}
+case ${build} in /*) ;; *) build=${root}/${build} ;; esac
+echo "=== build ${build}" >&2
+cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_BUILD_TESTS=ON \
+  >/dev/null
+cmake --build "${build}" -j2 --target orvane orvane-run orvane-sim orvane_sample_lists \
+  bench_facade_idle_cpu bench_port_search bench_exchange_log_rate >&2
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/orvane-bench.XXXXXX")
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do
+    kill "${pid}" 2>/dev/null || true
+    wait "${pid}" 2>/dev/null || true
+  done
+  if [ "${ORVANE_BENCH_KEEP:-0}" = 1 ]; then
+    echo "raw outputs kept in ${work}" >&2
+  else
+    rm -rf "${work}"
+  fi
+}
+trap cleanup EXIT
+
+now_ms() { echo $(( ${EPOCHREALTIME/./} / 1000 )); }
+
+# stats: numbers on stdin, one a line -> "median p90 mean count" (the p90 as
+# bench::percentile takes it: the value at index floor(0.9 * (n - 1)) of the sorted sample).
+stats() {
+  sort -g | awk '{ v[NR - 1] = $1; s += $1 }
+    END { if (NR == 0) { print "0 0 0 0"; exit }
+          printf "%.1f %.1f %.1f %d\n", v[int(0.5 * (NR - 1))], v[int(0.9 * (NR - 1))], s / NR, NR }'
+}
+
+# An application folder: only linked ports, COM1 the single port to check, its own runtime
+# folder (the single-instance lock lives there).
+make_app_folder() {
+  local dir=$1
+  mkdir -p "${dir}/ports" "${dir}/run" "${dir}/cfg"
+  touch "${dir}/ports/links-only"
+  chmod 700 "${dir}/run"
+  cat > "${dir}/orvane.ini" <<'INI'
+[Общие]
+Номер последнего найденного COM-порта=1
+[Отладка]
+Проверять только один COM-порт=1
+INI
+}
+
+# start_sim <app folder> <port> <options...>: orvane-sim linked as COM<port>; sets sim_dev.
+start_sim() {
+  local dir=$1 port=$2
+  shift 2
+  local out="${work}/sim-$(basename "${dir}")-${port}.out"
+  "${build}/app/orvane-sim" --port "${port}" --app-folder "${dir}" "$@" >"${out}" 2>&1 &
+  pids+=($!)
+  local _
+  for _ in $(seq 100); do
+    [ -s "${out}" ] && break
+    sleep 0.05
+  done
+  sim_dev=$(head -n1 "${out}")
+  if ! [ -c "${sim_dev}" ]; then
+    echo "orvane-sim did not start:" >&2
+    cat "${out}" >&2
+    exit 1
+  fi
+}
+
+# --- 1. a 200-command list through orvane-run ------------------------------------------------
+# Five commands the simulated modem knows, in turn; every tenth command waits 100 ms before it
+# is sent (the list's own delay), the rest go at once. Answer wait 1000 ms each.
+delay_ms=100
+# What orvane's time limits add to every command: the 50 ms the line must stay quiet before a
+# read ends, the 5 ms poll pause after the read that completed the command, and the
+# worker's 5 ms pause after each command.
+floor_plain=$((50 + 5 + 5))
+floor_delayed=$((delay_ms + floor_plain))
+echo "=== 200 commands: orvane-run" >&2
+app=${work}/app
+make_app_folder "${app}"
+cp "${build}/app/orvane-run" "${app}/"
+commands=(AT ATI AT+CSQ AT+CGMI AT+CLCC)
+chat_script=${work}/chat.script
+: > "${app}/cfg/bench200.cmd_list"
+: > "${chat_script}"
+: > "${work}/chat-floor.ms"
+# chat reads its script file in short pieces: one expect-send pair a line, the first one
+# expecting nothing, the last line a lone OK.
+expect="''"
+for i in $(seq 0 199); do
+  cmd=${commands[i % ${#commands[@]}]}
+  if [ $((i % 10)) -eq 9 ]; then
+    printf '%s<CR> OK 1000 %d\r\n' "${cmd}" "${delay_ms}" >> "${app}/cfg/bench200.cmd_list"
+    # chat's \p pauses 10 ms (not the tenth of a second its manual says): ten of them.
+    printf '%s %s%s\n' "${expect}" "$(printf '\\p%.0s' $(seq $((delay_ms / 10))))" "${cmd}" \
+      >> "${chat_script}"
+  else
+    printf '%s<CR> OK 1000 0\r\n' "${cmd}" >> "${app}/cfg/bench200.cmd_list"
+    printf '%s %s\n' "${expect}" "${cmd}" >> "${chat_script}"
+  fi
+  expect=OK
+  # chat writes every character after a 10 ms pause of its own ("typing"): its floor is
+  # 10 ms per character of the command and its CR, plus the list's pause.
+  echo $((10 * (${#cmd} + 1) + (i % 10 == 9 ? delay_ms : 0))) >> "${work}/chat-floor.ms"
+done
+echo OK >> "${chat_script}"
+
+start_sim "${app}" 1
+t0=$(now_ms)
+XDG_RUNTIME_DIR=${app}/run "${app}/orvane-run" --list bench200 --junit "${work}/orvane.xml" \
+  >"${work}/orvane-run.out" 2>&1 || {
+  echo "orvane-run failed:" >&2
+  cat "${work}/orvane-run.out" >&2
+  exit 1
+}
+orvane_wall_ms=$(( $(now_ms) - t0 ))
+# One time="seconds" per executed command, in list order.
+grep '<testcase' "${work}/orvane.xml" | sed -E 's/.*time="([0-9.]+)".*/\1/' |
+  awk '{ printf "%.1f\n", $1 * 1000 }' > "${work}/orvane.ms"
+[ "$(wc -l < "${work}/orvane.ms")" -eq 200 ] || { echo "junit report incomplete" >&2; exit 1; }
+read -r o_med o_p90 o_mean _ < <(awk 'NR % 10 != 0' "${work}/orvane.ms" | stats)
+read -r od_med od_p90 od_mean _ < <(awk 'NR % 10 == 0' "${work}/orvane.ms" | stats)
+o_total=$(awk '{ s += $1 } END { printf "%.2f", s / 1000 }' "${work}/orvane.ms")
+
+# --- 2. the same 200 commands through chat ----------------------------------------------------
+# Against the same simulated modem (still running). Once silent, timed as a whole list; once
+# with chat's log on stderr, each "got it" (an expected OK seen) time-stamped as it arrives.
+echo "=== 200 commands: chat" >&2
+t0=$(now_ms)
+/usr/sbin/chat -t 2 -f "${chat_script}" <"${sim_dev}" >"${sim_dev}" ||
+  { echo "chat failed ($?)" >&2; exit 1; }
+chat_total_ms=$(( $(now_ms) - t0 ))
+start=${EPOCHREALTIME/./}
+# stderr to the pipe, stdout to the modem.
+/usr/sbin/chat -s -v -t 2 -f "${chat_script}" <"${sim_dev}" 2>&1 >"${sim_dev}" |
+  while IFS= read -r line; do
+    printf '%s %s\n' "${EPOCHREALTIME/./}" "${line}"
+  done > "${work}/chat.log"
+grep -- '-- got it' "${work}/chat.log" |
+  awk -v prev="${start}" '{ printf "%.1f\n", ($1 - prev) / 1000; prev = $1 }' > "${work}/chat.ms"
+[ "$(wc -l < "${work}/chat.ms")" -eq 200 ] || { echo "chat log incomplete" >&2; exit 1; }
+read -r c_med c_p90 c_mean _ < <(awk 'NR % 10 != 0' "${work}/chat.ms" | stats)
+read -r cd_med cd_p90 cd_mean _ < <(awk 'NR % 10 == 0' "${work}/chat.ms" | stats)
+read -r _ _ cf_mean _ < <(awk 'NR % 10 != 0' "${work}/chat-floor.ms" | stats)
+read -r _ _ cfd_mean _ < <(awk 'NR % 10 == 0' "${work}/chat-floor.ms" | stats)
+chat_floor_total=$(awk '{ s += $1 } END { printf "%.2f", s / 1000 }' "${work}/chat-floor.ms")
+chat_total=$(awk -v ms="${chat_total_ms}" 'BEGIN { printf "%.2f", ms / 1000 }')
+kill "${pids[0]}"
+wait "${pids[0]}" 2>/dev/null || true
+pids=()
+
+# --- 3. an open idle modem ----------------------------------------------------------------------
+echo "=== idle facade, 10 s each" >&2
+"${build}/bench/bench_facade_idle_cpu" 10 > "${work}/idle.out"
+idle_quiet=$(sed -nE 's/.*no report reading\): *([0-9.]+) %.*/\1/p' "${work}/idle.out")
+idle_reading=$(sed -nE 's/.*every idle pass\): *([0-9.]+) %.*/\1/p' "${work}/idle.out")
+
+# --- 4. the modem search over four silent ports -----------------------------------------------
+echo "=== search, 4 silent ports" >&2
+"${build}/bench/bench_port_search" > "${work}/search.out"
+read -r s_time s_plan s_ratio < <(sed -nE \
+  's/.*search ([0-9.]+) s +planned waits ([0-9.]+) s +ratio ([0-9.]+).*/\1 \2 \3/p' \
+  "${work}/search.out")
+s_shape=$(sed -nE 's/.*silent ports, (.*)/\1/p' "${work}/search.out")
+
+# --- 5. the exchange log window -----------------------------------------------------------------
+echo "=== exchange log window" >&2
+QT_QPA_PLATFORM=offscreen "${build}/bench/bench_exchange_log_rate" 50000 > "${work}/log.out"
+log_rate=$(sed -nE 's/.*absorbed ([0-9]+) lines\/s.*/\1/p' "${work}/log.out")
+log_add=$(sed -nE 's/.*longest addLine ([0-9.]+) ms.*/\1/p' "${work}/log.out")
+log_stall=$(sed -nE 's/.*user-interface stall ([0-9.]+) ms.*/\1/p' "${work}/log.out")
+
+# --- 6. orvane's start-up under Xvfb ----------------------------------------------------------
+# From the exec of orvane to its main window being mapped and viewable (xdotool polled without
+# pause; Qt paints on the expose that follows the mapping), five starts, each closed with
+# SIGTERM; then the resident memory one second after the window appeared.
+echo "=== orvane start-up under Xvfb" >&2
+gui=${work}/gui
+make_app_folder "${gui}"
+cp "${build}/app/orvane" "${gui}/"
+cp -r "${build}/app/cfg/." "${gui}/cfg/"
+exec 3> "${work}/xvfb.display"
+# -noreset: by default the server resets when its last client leaves, and a start that
+# meets the reset cannot connect.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"${work}/xvfb.err" &
+pids+=($!)
+exec 3>&-
+for _ in $(seq 100); do
+  [ -s "${work}/xvfb.display" ] && break
+  sleep 0.05
+done
+display=:$(head -n1 "${work}/xvfb.display")
+if ! DISPLAY=${display} xdotool getdisplaygeometry >/dev/null 2>&1; then
+  echo "Xvfb did not start:" >&2
+  cat "${work}/xvfb.err" >&2
+  exit 1
+fi
+starts=()
+rss_kb=0
+hwm_kb=0
+for run in 1 2 3 4 5; do
+  t0=${EPOCHREALTIME/./}
+  DISPLAY=${display} XDG_RUNTIME_DIR=${gui}/run "${gui}/orvane" >"${work}/orvane-${run}.out" 2>&1 &
+  gui_pid=$!
+  shown=""
+  for _ in $(seq 20000); do
+    if DISPLAY=${display} xdotool search --onlyvisible --pid "${gui_pid}" >/dev/null 2>&1; then
+      shown=${EPOCHREALTIME/./}
+      break
+    fi
+    kill -0 "${gui_pid}" 2>/dev/null || break
+  done
+  if [ -z "${shown}" ]; then
+    echo "orvane showed no window:" >&2
+    cat "${work}/orvane-${run}.out" >&2
+    exit 1
+  fi
+  starts+=($(( (shown - t0) / 1000 )))
+  if [ "${run}" -eq 5 ]; then
+    sleep 1
+    rss_kb=$(awk '/^VmRSS:/ { print $2 }' "/proc/${gui_pid}/status")
+    hwm_kb=$(awk '/^VmHWM:/ { print $2 }' "/proc/${gui_pid}/status")
+  fi
+  kill -TERM "${gui_pid}"
+  wait "${gui_pid}" 2>/dev/null || true
+done
+read -r st_med _ < <(printf '%s\n' "${starts[@]}" | stats)
+st_first=${starts[0]}
+st_all=$(IFS=' '; echo "${starts[*]}")
+
+# --- the table ------------------------------------------------------------------------------
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf (b > 0 ? "%.2f" : "-"), a / b }'; }
+floor_total=$(awk -v p="${floor_plain}" -v d="${floor_delayed}" \
+  'BEGIN { printf "%.2f", (180 * p + 20 * d) / 1000 }')
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+cat <<TABLE
+| figure | measured | floor, bound or peer | ratio |
+|---|---|---|---|
+| orvane-run, per command, 180 commands without delay | median ${o_med} ms, p90 ${o_p90} ms | floor ${floor_plain} ms | median/floor $(ratio "${o_med}" "${floor_plain}") |
+| orvane-run, per command, 20 commands with ${delay_ms} ms delay | median ${od_med} ms, p90 ${od_p90} ms | floor ${floor_delayed} ms | median/floor $(ratio "${od_med}" "${floor_delayed}") |
+| orvane-run, whole list (sum of the 200 command times) | ${o_total} s | floor ${floor_total} s | $(ratio "${o_total}" "${floor_total}") |
+| chat, per command, 180 commands without pause | median ${c_med} ms, p90 ${c_p90} ms | chat's typing floor, mean ${cf_mean} ms | orvane/chat median $(ratio "${o_med}" "${c_med}") |
+| chat, per command, 20 commands with ${delay_ms} ms pause | median ${cd_med} ms, p90 ${cd_p90} ms | chat's typing floor + pause, mean ${cfd_mean} ms | orvane/chat median $(ratio "${od_med}" "${cd_med}") |
+| chat, whole list (process timed from outside) | ${chat_total} s | chat's floor ${chat_floor_total} s | orvane/chat $(ratio "${o_total}" "${chat_total}") |
+| open idle modem, CPU over 10 s, as the test controller opens it | ${idle_quiet} % of one core | target < 1 % | - |
+| open idle modem, CPU over 10 s, defaults (reports read when idle) | ${idle_reading} % of one core | target < 1 % | - |
+| modem search, 4 silent ports (${s_shape}) | ${s_time} s | planned waits ${s_plan} s | ${s_ratio} |
+| exchange log window, a burst of 50000 lines from a worker thread | ${log_rate} lines/s shown | longest addLine ${log_add} ms; user-interface thread busy for ${log_stall} ms at a stretch | - |
+| orvane start-up, exec to main window mapped (Xvfb), 5 starts | median ${st_med} ms (${st_all}) | - | - |
+| orvane resident memory, 1 s after the window appeared | VmRSS $(mib "${rss_kb}") MiB | peak VmHWM $(mib "${hwm_kb}") MiB | - |
+TABLE
+echo
+echo "orvane's floor per command: the list's own delay (0 or ${delay_ms} ms) + the 50 ms the line"
+echo "must stay quiet to end a read + the 5 ms poll pause + the worker's 5 ms pause after each"
+echo "command. chat's: 10 ms before each character it writes + the script's pauses."
+echo "orvane-run took ${orvane_wall_ms} ms in all (process start, one-port search, list, exit)."
