@@ -1,11 +1,13 @@
 #include "platform/ini_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -228,6 +230,17 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
+// Test seam for the crash between the complete temporary file and the rename:
+// ORVANE_TEST_KILL_BEFORE_RENAME=N makes the N-th replace of this process kill it there with
+// SIGKILL. Unset (always, outside the fault tests) it costs one getenv per save.
+void killHereIfAsked() {
+    static std::atomic<long> replaces{0};
+    const char* wanted = std::getenv("ORVANE_TEST_KILL_BEFORE_RENAME");
+    if (wanted != nullptr && std::strtol(wanted, nullptr, 10) == ++replaces) {
+        ::raise(SIGKILL);
+    }
+}
+
 // Writes a sibling file, flushes it to the disk and renames it over the target, so a crash
 // leaves either the old file or the new one, never half of one.
 bool replaceFile(const std::filesystem::path& path, std::string_view content) {
@@ -262,6 +275,9 @@ bool replaceFile(const std::filesystem::path& path, std::string_view content) {
     }
     ok = ok && writeAll(fd, content) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
+    if (ok) {
+        killHereIfAsked();
+    }
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());

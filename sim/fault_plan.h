@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -17,6 +18,10 @@ struct Faults {
     std::uint32_t chunkGapMs = 0;    // between two chunks of a reply
     bool silent = false;             // take bytes off the line, answer nothing, echo nothing
     std::string garbageBeforeReply;  // sent ahead of every reply, NUL bytes included
+    // With a seed: each reply waits a random delay and goes out in random pieces with random
+    // gaps (all bounded, see SimModem), the same cuts for the same seed and the same replies.
+    // Takes the place of replyDelayMs and chunking.
+    std::optional<std::uint32_t> jitterSeed;
 };
 
 class FaultPlan {

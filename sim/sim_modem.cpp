@@ -20,6 +20,12 @@ namespace {
 
 constexpr std::size_t kReadBlock = 4096;
 constexpr std::size_t kFloodBlock = 4096;
+// Jitter bounds: well inside the shortest answer wait of a search (hundreds of
+// milliseconds) and the read pause that ends a read (100 ms), so a jittered modem is slow
+// and ragged but still a modem that answers.
+constexpr std::uint32_t kJitterMaxDelayMs = 40;
+constexpr std::uint32_t kJitterMaxPiece = 8;
+constexpr std::uint32_t kJitterMaxGapMs = 5;
 
 }  // namespace
 
@@ -59,6 +65,7 @@ void SimModem::start() {
     m_slavePath = m_endpoint->slavePath();
     discardOutbox();
     m_reportsWritten = 0;
+    m_jitter.seed(m_faults.snapshot().jitterSeed.value_or(0));
     m_stopRequested = false;
     m_unplugRequested = false;
     {
@@ -204,6 +211,27 @@ void SimModem::startFlood() {
 void SimModem::stopFlood() {
     std::lock_guard lock(m_floodMutex);
     m_flooding = false;
+    m_floodUntil.reset();
+}
+
+void SimModem::floodFor(std::uint32_t ms) {
+    {
+        std::lock_guard lock(m_floodMutex);
+        m_flooding = true;
+        m_floodUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    }
+    if (m_wake) {
+        m_wake->signal();
+    }
+}
+
+bool SimModem::floodingNow() {
+    std::lock_guard lock(m_floodMutex);
+    if (m_flooding && m_floodUntil && std::chrono::steady_clock::now() >= *m_floodUntil) {
+        m_flooding = false;
+        m_floodUntil.reset();
+    }
+    return m_flooding;
 }
 
 void SimModem::unplug() {
@@ -251,11 +279,17 @@ void SimModem::run() {
             continue;
         }
         serviceTimers();
-        const int timeoutMs = msUntilDeadline().value_or(-1);
-        bool flooding = false;
-        {
+        int timeoutMs = msUntilDeadline().value_or(-1);
+        const bool flooding = floodingNow();
+        if (flooding) {
+            // A timed flood must end on time even when the line takes nothing.
             std::lock_guard lock(m_floodMutex);
-            flooding = m_flooding;
+            if (m_floodUntil) {
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                    *m_floodUntil - std::chrono::steady_clock::now());
+                const int floodMs = static_cast<int>(std::max<std::int64_t>(left.count(), 0));
+                timeoutMs = timeoutMs < 0 ? floodMs : std::min(timeoutMs, floodMs);
+            }
         }
         std::array<pollfd, 2> fds{{
             {m_endpoint->masterFd(), static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0},
@@ -391,6 +425,10 @@ void SimModem::publishStats(std::uint64_t bytesReceived) {
 }
 
 void SimModem::deliverReply(const std::string& reply, const Faults& faults) {
+    if (faults.jitterSeed) {
+        deliverJittered(faults.garbageBeforeReply + reply);
+        return;
+    }
     if (faults.replyDelayMs > 0 && !pause(faults.replyDelayMs)) {
         return;
     }
@@ -404,6 +442,26 @@ void SimModem::deliverReply(const std::string& reply, const Faults& faults) {
             return;
         }
         if (!writeAll(bytes.substr(at, faults.chunkBytes))) {
+            return;
+        }
+    }
+}
+
+void SimModem::deliverJittered(const std::string& bytes) {
+    const auto upTo = [this](std::uint32_t max) {
+        return std::uniform_int_distribution<std::uint32_t>(0, max)(m_jitter);
+    };
+    if (!pause(upTo(kJitterMaxDelayMs))) {
+        return;
+    }
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const std::size_t piece = 1 + upTo(kJitterMaxPiece - 1);
+        if (!writeAll(bytes.substr(at, piece))) {
+            return;
+        }
+        at += piece;
+        if (at < bytes.size() && !pause(upTo(kJitterMaxGapMs))) {
             return;
         }
     }
@@ -442,7 +500,7 @@ bool SimModem::writeAll(const std::string& bytes) {
 
 void SimModem::writeFlood() {
     std::lock_guard lock(m_floodMutex);
-    if (!m_flooding) {
+    if (!m_flooding || (m_floodUntil && std::chrono::steady_clock::now() >= *m_floodUntil)) {
         return;
     }
     const std::string block = FloodPattern::slice(m_floodPosition, kFloodBlock);

@@ -5,6 +5,7 @@
 // Tests, the demo and the benchmarks run it in-process; orvane-sim runs it as a process.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -119,6 +121,8 @@ public:
     // not one more flood byte is written.
     void startFlood();
     void stopFlood();
+    // The same, ending by itself after ms milliseconds.
+    void floodFor(std::uint32_t ms);
     // Closes both ends of the pseudo-terminal; returns once they are closed.
     void unplug();
 
@@ -141,6 +145,8 @@ private:
     void discardOutbox();
     void publishStats(std::uint64_t bytesReceived);
     void deliverReply(const std::string& reply, const Faults& faults);
+    void deliverJittered(const std::string& bytes);
+    bool floodingNow();
     bool writeAll(const std::string& bytes);
     void writeFlood();
     bool pause(std::uint32_t ms);
@@ -162,6 +168,7 @@ private:
     std::unique_ptr<ModemSession> m_session;
     std::deque<SessionOutput> m_outbox;  // to be written, in order
     std::uint64_t m_reportsWritten = 0;  // service thread only
+    std::mt19937 m_jitter;               // service thread only; seeded at start
 
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_unplugRequested{false};
@@ -169,6 +176,7 @@ private:
 
     std::mutex m_floodMutex;  // held across each flood write, so stopFlood is final
     bool m_flooding = false;
+    std::optional<std::chrono::steady_clock::time_point> m_floodUntil;  // none: until stopFlood
     std::uint64_t m_floodPosition = 0;
 
     mutable std::mutex m_statsMutex;  // guards m_stats and m_serviceEnded

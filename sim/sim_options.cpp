@@ -38,6 +38,38 @@ std::vector<std::uint32_t> baudList(std::string_view text) {
     }
 }
 
+// "00 41 0d" or "00410D": bytes as hex pairs, spaces between pairs allowed.
+std::string hexBytes(std::string_view option, std::string_view text) {
+    std::string bytes;
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        return -1;
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        const int high = digit(text[i]);
+        const int low = i + 1 < text.size() ? digit(text[i + 1]) : -1;
+        if (high < 0 || low < 0) {
+            throw UsageError("invalid value '" + std::string{text} + "' for " +
+                             std::string{option} + ": expected bytes as pairs of hex digits");
+        }
+        bytes += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return bytes;
+}
+
 // S12 counts fiftieths of a second.
 constexpr std::uint32_t kGuardUnitMs = 20;
 constexpr std::uint32_t kMaxGuardMs = 255 * kGuardUnitMs;
@@ -111,6 +143,11 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string_view>& args) {
         } else if (option == "--gap") {
             line.options.faults.chunkGapMs = number(option, value(), 0, 3600000);
             gapSeen = true;
+        } else if (option == "--garbage") {
+            line.options.faults.garbageBeforeReply = hexBytes(option, value());
+        } else if (option == "--jitter") {
+            line.options.faults.jitterSeed =
+                number(option, value(), 0, std::numeric_limits<std::uint32_t>::max());
         } else if (option == "--silent") {
             flag();
             line.options.faults.silent = true;
@@ -160,6 +197,10 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string_view>& args) {
     if (gapSeen && line.options.faults.chunkBytes == 0) {
         throw UsageError("--gap needs --chunk");
     }
+    if (line.options.faults.jitterSeed &&
+        (line.options.faults.chunkBytes != 0 || line.options.faults.replyDelayMs != 0)) {
+        throw UsageError("--jitter makes its own delays and pieces: no --delay or --chunk");
+    }
     if (line.messages.size() > MessageStore::kDefaultCapacity) {
         throw UsageError("more --sms messages than the " +
                          std::to_string(MessageStore::kDefaultCapacity) + " slots of the store");
@@ -194,6 +235,10 @@ Options:
   --delay MS           wait MS milliseconds before each reply (echo is not delayed)
   --chunk BYTES        send each reply in pieces of BYTES bytes
   --gap MS             with --chunk: wait MS milliseconds between two pieces
+  --garbage HEX        send these bytes (hex pairs, e.g. 00FF41) ahead of every reply
+  --jitter SEED        each reply after a random delay (up to 40 ms) in random pieces
+                       (1-8 bytes) with random gaps (up to 5 ms); the same seed cuts the
+                       same replies the same way; not with --delay or --chunk
   --silent             take every byte off the line and answer nothing, not even echo
   --dial OUTCOME       how dials end: connect (the default: OK for a voice call, CONNECT
                        and the rate for a data call), busy, no-carrier, no-dialtone,
@@ -220,6 +265,8 @@ Options:
                          data TEXT                   data to the application in a data call
                          report TEXT                 any unsolicited report line
                          dial OUTCOME [MS]           how dials end from now on
+                         flood SECONDS               write numbered lines as fast as the
+                                                     line takes them, for SECONDS
                        a command that cannot be followed is reported on standard error
   -h, --help           show this text and exit
 
@@ -302,6 +349,8 @@ void runSimCommand(SimModem& modem, std::string_view line, const SimCommandLine&
             throw UsageError("unknown dial outcome '" + std::string{name} + "'");
         }
         modem.setDialPlan({*outcome, delay.empty() ? 0 : number("dial", delay, 0, 3600000)});
+    } else if (command == "flood" && !rest.empty()) {
+        modem.floodFor(number("flood", rest, 1, 3600) * 1000);
     } else {
         throw UsageError("cannot follow '" + std::string{line} + "'");
     }
