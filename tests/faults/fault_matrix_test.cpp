@@ -1,0 +1,393 @@
+// orvane-run against orvane-sim playing faults: each case in a temporary application folder
+// (ports/links-only, its own runtime folder), checked by the exact messages, the exit status
+// and the settings file afterwards.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "platform/ini_file.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+using namespace platform::literals;
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const std::string kFinished = "Тестирование завершено.";
+const std::string kSuccess = "Тестирование завершено успешно.";
+const std::string kWithErrors = "Тестирование завершено с ошибками.";
+const std::string kNotFound = "Проверка порта 1. Модем не найден.";
+const std::string kFoundAt115200 = "Проверка порта 1. Скорость 115200. Модем найден.";
+// Lines of somebody else's in the settings file; they must survive every run.
+const std::string kForeignLines = "; kept as written\r\n[Foreign]\r\nanswer = 42\r\n";
+constexpr std::string_view kGeneral = "Общие"_cp1251;
+constexpr std::string_view kLastBaudKey =
+    "Битовая скорость для последнего найденного COM-порта"_cp1251;
+constexpr std::string_view kLastPortKey = "Номер последнего найденного COM-порта"_cp1251;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The message texts of "HH:MM:SS text" lines; a line of another shape is kept whole, so the
+// comparison shows it.
+Lines messagesOf(const std::string& out) {
+    Lines texts;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        const bool stamped = line.size() > 9 && line[2] == ':' && line[5] == ':' && line[8] == ' ';
+        texts.push_back(stamped ? line.substr(9) : line);
+    }
+    return texts;
+}
+
+// The pid of the process running an executable file, or -1.
+pid_t pidRunning(const fs::path& executable) {
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::error_code linkError;
+        if (fs::read_symlink(entry.path() / "exe", linkError) == executable) {
+            return static_cast<pid_t>(std::stol(name));
+        }
+    }
+    return -1;
+}
+
+// A field of /proc/<pid>/status in kB, or 0 when the process is gone.
+std::uint64_t statusKb(pid_t pid, const std::string& field) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with(field + ":")) {
+            return std::stoull(line.substr(field.size() + 1));
+        }
+    }
+    return 0;
+}
+
+class FaultTest : public ::testing::Test {
+protected:
+    FaultTest() {
+        fs::create_directories(app() / "cfg");
+        fs::create_directories(app() / "ports");
+        fs::create_directories(m_root.path() / "run");
+        fs::create_directories(m_root.path() / "sim-run");
+        writeFile(app() / "ports" / "links-only", "");
+        fs::copy_file(ORVANE_RUN_EXE, exe());
+        writeFile(ini(), kForeignLines);
+        writeList("ok", {"AT<CR> OK", "ATI<CR> OK"});
+    }
+
+    fs::path app() const { return m_root.path() / "app"; }
+    fs::path exe() const { return app() / "orvane-run"; }
+    fs::path ini() const { return app() / "orvane.ini"; }
+    fs::path link() const { return app() / "ports" / "com1"; }
+
+    void writeList(const std::string& name, const Lines& lines) {
+        std::string text = std::string(commandListHeader()) + "\r\n";
+        for (const std::string& line : lines) {
+            text += line + "\r\n";
+        }
+        writeFile(app() / "cfg" / (name + ".cmd_list"), text);
+    }
+
+    static std::string commandListHeader() {
+        return std::string(
+            "[Текст команды] [Ответ на команду] [Ожидание ответа,мс] [Задержка перед командой,мс]"_cp1251);
+    }
+
+    // orvane-sim as COM1 of the folder; returns once the link is in place.
+    void startSim(Lines args) {
+        args.insert(args.end(), {"--port", "1", "--app-folder", app().string()});
+        m_sim = std::make_unique<testsupport::ChildProcess>(ORVANE_SIM_EXE, args,
+                                                            m_root.path() / "sim-run");
+        m_device = m_sim->readLine(30000);
+        ASSERT_TRUE(m_device.starts_with("/dev/pts/")) << m_device;
+        ASSERT_EQ(fs::read_symlink(link()), m_device);
+    }
+
+    // The modem is pulled out: the pseudo-terminal's master closes with the process. The
+    // link goes too, so that no later pseudo-terminal with the same number is taken for it.
+    void unplug() {
+        m_sim->signal(SIGKILL);
+        EXPECT_EQ(m_sim->waitExit(30000), -1);
+        fs::remove(link());
+    }
+
+    std::unique_ptr<testsupport::ChildProcess> run(const Lines& args, const Lines& env = {}) {
+        return std::make_unique<testsupport::ChildProcess>(exe().string(), args,
+                                                           m_root.path() / "run", env);
+    }
+
+    // Runs to the end: keeps the messages and standard error, returns the exit status.
+    int finish(testsupport::ChildProcess& process) {
+        m_err = process.readAll(true, 120000);  // first: it may be large
+        m_messages = messagesOf(process.readAll(false, 30000));
+        return process.waitExit(30000);
+    }
+
+    int runToEnd(const Lines& args, const Lines& env = {}) {
+        auto process = run(args, env);
+        return finish(*process);
+    }
+
+    // The settings file is readable, has the tool's keys and the foreign lines unchanged.
+    void expectSettingsIntact(const std::string& foreign = kForeignLines) {
+        const std::string bytes = readFile(ini());
+        EXPECT_NE(bytes.find(foreign), std::string::npos) << bytes;
+        const platform::IniFile file(ini());
+        const Lines keys = file.readKeys(kGeneral);
+        EXPECT_NE(std::find(keys.begin(), keys.end(), kLastPortKey), keys.end()) << bytes;
+        EXPECT_NE(std::find(keys.begin(), keys.end(), kLastBaudKey), keys.end()) << bytes;
+    }
+
+    std::int32_t savedBaud() const {
+        return platform::IniFile(ini()).readInt(kGeneral, kLastBaudKey, -1);
+    }
+
+    testsupport::TempDir m_root;
+    std::unique_ptr<testsupport::ChildProcess> m_sim;
+    std::string m_device;
+    Lines m_messages;
+    std::string m_err;
+};
+
+// --- modems that misbehave on every reply ------------------------------------------------
+
+struct ModemCase {
+    const char* name;
+    Lines simArgs;
+    Lines expected;
+    int exitStatus;
+    std::int32_t baud;  // stored as the last one found
+};
+
+const Lines kListRan = {"AT : OK", "ATI : OK", "Выполнено 2 команд (OK 2, ошибок 0).", kSuccess};
+
+Lines found(const std::string& line) {
+    Lines all{line};
+    all.insert(all.end(), kListRan.begin(), kListRan.end());
+    return all;
+}
+
+class ModemFaultTest : public FaultTest, public ::testing::WithParamInterface<ModemCase> {};
+
+TEST_P(ModemFaultTest, MessagesExitStatusAndSettings) {
+    const ModemCase& c = GetParam();
+    startSim(c.simArgs);
+    EXPECT_EQ(runToEnd({"--list", "ok"}), c.exitStatus) << m_err;
+    EXPECT_EQ(m_messages, c.expected);
+    expectSettingsIntact();
+    EXPECT_EQ(savedBaud(), c.baud);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ModemFaultTest,
+    ::testing::Values(
+        ModemCase{"Silent", {"--silent"}, {kNotFound, kFinished}, 1, 115200},  // the default stays
+        ModemCase{"AnswersOnlyAt2400",
+                  {"--bauds", "2400"},
+                  found("Проверка порта 1. Скорость 2400. Модем найден."),
+                  0,
+                  2400},
+        // NUL bytes and bytes of no line ahead of every reply.
+        ModemCase{"GarbageBeforeReplies",
+                  {"--garbage", "00 FF 00 7F 1B"},
+                  found(kFoundAt115200),
+                  0,
+                  115200},
+        ModemCase{
+            "OneByteChunks", {"--chunk", "1", "--gap", "2"}, found(kFoundAt115200), 0, 115200}),
+    [](const ::testing::TestParamInfo<ModemCase>& param) { return std::string(param.param.name); });
+
+// --- the modem goes away -----------------------------------------------------------------
+
+TEST_F(FaultTest, UnplugDuringTheSearch) {
+    startSim({"--silent"});
+    auto process = run({"--list", "ok", "--exchange"});
+    ASSERT_NE(process->readErrorUntil(">>> AT<CR>", 30000).find(">>> AT<CR>"), std::string::npos);
+    unplug();
+    EXPECT_EQ(finish(*process), 1) << m_err;
+    EXPECT_EQ(m_messages, (Lines{kNotFound, kFinished}));
+    expectSettingsIntact();
+}
+
+TEST_F(FaultTest, UnplugDuringACommand) {
+    writeList("slow", {"AT<CR> OK", "ATI<CR> NEVER 60000", "ATE1<CR> OK"});
+    startSim({});
+    auto process = run({"--list", "slow", "--exchange"});
+    ASSERT_NE(process->readErrorUntil(">>> ATI<CR>", 30000).find(">>> ATI<CR>"), std::string::npos);
+    unplug();
+    EXPECT_EQ(finish(*process), 1) << m_err;
+    EXPECT_EQ(m_messages,
+              (Lines{kFoundAt115200, "AT : OK", "Ошибка при чтении из порта Input/output error",
+                     "ATI : Ошибка", "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors}));
+    expectSettingsIntact();
+}
+
+TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
+    startSim({});
+    const int held = ::open(m_device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(runToEnd({"--list", "ok"}), 1) << m_err;
+    ::close(held);
+    EXPECT_EQ(m_messages, (Lines{"Не удалось открыть порт 1.", kFinished}));
+    expectSettingsIntact();
+}
+
+// --- too much, too long ------------------------------------------------------------------
+
+TEST_F(FaultTest, AFloodDuringACommandStaysBoundedAndFailsTheCommand) {
+    writeList("flood", {"AT<CR> OK", "ATI<CR> NEVER 12000"});
+    startSim({"--commands"});
+    auto process = run({"--list", "flood", "--exchange"});
+    ASSERT_NE(process->readErrorUntil(">>> ATI<CR>", 30000).find(">>> ATI<CR>"), std::string::npos);
+    ASSERT_TRUE(m_sim->write("flood 10\n"));
+
+    // The peak resident memory, sampled until the process is gone.
+    const pid_t pid = pidRunning(exe());
+    ASSERT_GT(pid, 0);
+    std::atomic<bool> done{false};
+    std::uint64_t peakKb = 0;
+    std::thread sampler([&] {
+        while (!done) {
+            peakKb = std::max(peakKb, statusKb(pid, "VmHWM"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    const int status = finish(*process);
+    done = true;
+    sampler.join();
+
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(m_messages, (Lines{kFoundAt115200, "AT : OK", "ATI : Ошибка",
+                                 "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors}));
+    EXPECT_NE(m_err.find("<<< FLOOD 0000"), std::string::npos);
+    // Ten seconds of flood must not become ten seconds' worth of memory.
+    const std::uint64_t limitKb = ORVANE_SANITIZED ? 1024 * 1024 : 256 * 1024;
+    EXPECT_LT(peakKb, limitKb);
+    std::printf("flood: peak resident memory of orvane-run %llu kB\n",
+                static_cast<unsigned long long>(peakKb));
+    expectSettingsIntact();
+}
+
+TEST_F(FaultTest, AHugeCommandListOfCommentsAndJunkRunsOnlyItsValidLines) {
+    Lines lines;
+    for (int i = 0; i < 100000; ++i) {
+        switch (i) {
+            case 7:
+                lines.push_back("ATE1<CR> OK");
+                break;
+            case 50000:
+                lines.push_back("ATV1<CR> OK");
+                break;
+            case 99998:
+                lines.push_back("ATI<CR> OK");
+                break;
+            default:
+                static const char* const kJunk[] = {"; a comment line that says nothing",
+                                                    "X",
+                                                    "LONELYWORD",
+                                                    "AT<CR> OK -5",
+                                                    "",
+                                                    "AT<CR> OK 100 -1"};
+                lines.push_back(kJunk[i % 6]);
+        }
+    }
+    writeList("huge", lines);
+    startSim({});
+    EXPECT_EQ(runToEnd({"--list", "huge"}), 0) << m_err;
+    EXPECT_EQ(m_messages, (Lines{kFoundAt115200, "ATE1 : OK", "ATV1 : OK", "ATI : OK",
+                                 "Выполнено 3 команд (OK 3, ошибок 0).", kSuccess}));
+}
+
+// --- the settings file -------------------------------------------------------------------
+
+TEST_F(FaultTest, ABinaryGarbageSettingsFileGivesDefaultsAndKeepsItsBytes) {
+    std::string garbage;
+    std::uint32_t state = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        state = state * 1103515245 + 12345;
+        garbage += static_cast<char>(state >> 24);
+    }
+    writeFile(ini(), garbage);
+    startSim({});
+    EXPECT_EQ(runToEnd({"--list", "ok"}), 0) << m_err;
+    EXPECT_EQ(m_messages, found(kFoundAt115200));
+    const std::string saved = readFile(ini());
+    EXPECT_TRUE(saved.starts_with(garbage));
+    EXPECT_EQ(savedBaud(), 115200);
+}
+
+TEST_F(FaultTest, AKillBetweenTempFileAndRenameLeavesTheOldFileWhole) {
+    startSim({});
+    const std::string before = readFile(ini());
+    // Killed at the first replace of the settings file.
+    auto process = run({"--list", "ok"}, {"ORVANE_TEST_KILL_BEFORE_RENAME=1"});
+    EXPECT_EQ(finish(*process), -1);  // ended by the signal
+    EXPECT_EQ(readFile(ini()), before);
+    Lines temps;
+    for (const fs::directory_entry& entry : fs::directory_iterator(app())) {
+        if (entry.path().filename().string().starts_with(".orvane.ini.tmp-")) {
+            temps.push_back(entry.path().filename().string());
+        }
+    }
+    EXPECT_EQ(temps.size(), 1u);  // the complete temporary file of the killed process
+
+    // Killed at the third replace: the two keys written before it are there whole, the
+    // third is not, and the file parses.
+    process = run({"--list", "ok"}, {"ORVANE_TEST_KILL_BEFORE_RENAME=3"});
+    EXPECT_EQ(finish(*process), -1);
+    EXPECT_NE(readFile(ini()).find(kForeignLines), std::string::npos);
+    const Lines keys = platform::IniFile(ini()).readKeys(kGeneral);
+    EXPECT_NE(std::find(keys.begin(), keys.end(), kLastPortKey), keys.end());
+    EXPECT_EQ(std::find(keys.begin(), keys.end(), kLastBaudKey), keys.end());
+
+    // The leftovers confuse no later run.
+    EXPECT_EQ(runToEnd({"--list", "ok"}), 0) << m_err;
+    EXPECT_EQ(m_messages, found(kFoundAt115200));
+    expectSettingsIntact();
+    EXPECT_EQ(savedBaud(), 115200);
+}
+
+// --- soak ---------------------------------------------------------------------------------
+
+// Thirty runs against a modem that answers late and in ragged pieces. Under the sanitizers
+// the point is the exit status alone: a leak report or a sanitizer abort changes it.
+TEST_F(FaultTest, ThirtyRunsAgainstAJitteryModem) {
+    startSim({"--jitter", "20261206"});
+    const int status = runToEnd({"--list", "ok", "--repeat", "30"});
+    EXPECT_EQ(status, 0) << m_err;
+    if (!ORVANE_SANITIZED) {
+        EXPECT_EQ(std::count(m_messages.begin(), m_messages.end(), kSuccess), 30);
+        expectSettingsIntact();
+    }
+}
+
+}  // namespace
