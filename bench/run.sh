@@ -185,7 +185,10 @@ s_shape=$(sed -nE 's/.*silent ports, (.*)/\1/p' "${work}/search.out")
 
 # --- 5. the exchange log window -----------------------------------------------------------------
 echo "=== exchange log window" >&2
-QT_QPA_PLATFORM=offscreen "${build}/bench/bench_exchange_log_rate" 50000 > "${work}/log.out"
+mkdir -m 700 "${work}/log-run"
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${work}/log-run \
+  "${build}/bench/bench_exchange_log_rate" 50000 > "${work}/log.out" 2>"${work}/log.err" ||
+  { cat "${work}/log.err" >&2; exit 1; }
 log_rate=$(sed -nE 's/.*absorbed ([0-9]+) lines\/s.*/\1/p' "${work}/log.out")
 log_add=$(sed -nE 's/.*longest addLine ([0-9.]+) ms.*/\1/p' "${work}/log.out")
 log_stall=$(sed -nE 's/.*user-interface stall ([0-9.]+) ms.*/\1/p' "${work}/log.out")
