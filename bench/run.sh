@@ -70,7 +70,8 @@ INI
 start_sim() {
   local dir=$1 port=$2
   shift 2
-  local out="${work}/sim-$(basename "${dir}")-${port}.out"
+  local out
+  out="${work}/sim-$(basename "${dir}")-${port}.out"
   "${build}/app/orvane-sim" --port "${port}" --app-folder "${dir}" "$@" >"${out}" 2>&1 &
   pids+=($!)
   local _
@@ -138,8 +139,8 @@ orvane_wall_ms=$(( $(now_ms) - t0 ))
 grep '<testcase' "${work}/orvane.xml" | sed -E 's/.*time="([0-9.]+)".*/\1/' |
   awk '{ printf "%.1f\n", $1 * 1000 }' > "${work}/orvane.ms"
 [ "$(wc -l < "${work}/orvane.ms")" -eq 200 ] || { echo "junit report incomplete" >&2; exit 1; }
-read -r o_med o_p90 o_mean _ < <(awk 'NR % 10 != 0' "${work}/orvane.ms" | stats)
-read -r od_med od_p90 od_mean _ < <(awk 'NR % 10 == 0' "${work}/orvane.ms" | stats)
+read -r o_med o_p90 _ < <(awk 'NR % 10 != 0' "${work}/orvane.ms" | stats)
+read -r od_med od_p90 _ < <(awk 'NR % 10 == 0' "${work}/orvane.ms" | stats)
 o_total=$(awk '{ s += $1 } END { printf "%.2f", s / 1000 }' "${work}/orvane.ms")
 
 # --- 2. the same 200 commands through chat ----------------------------------------------------
@@ -147,11 +148,14 @@ o_total=$(awk '{ s += $1 } END { printf "%.2f", s / 1000 }' "${work}/orvane.ms")
 # with chat's log on stderr, each "got it" (an expected OK seen) time-stamped as it arrives.
 echo "=== 200 commands: chat" >&2
 t0=$(now_ms)
+# chat talks through one terminal, read and written both ways on purpose.
+# shellcheck disable=SC2094
 /usr/sbin/chat -t 2 -f "${chat_script}" <"${sim_dev}" >"${sim_dev}" ||
   { echo "chat failed ($?)" >&2; exit 1; }
 chat_total_ms=$(( $(now_ms) - t0 ))
 start=${EPOCHREALTIME/./}
 # stderr to the pipe, stdout to the modem.
+# shellcheck disable=SC2094
 /usr/sbin/chat -s -v -t 2 -f "${chat_script}" <"${sim_dev}" 2>&1 >"${sim_dev}" |
   while IFS= read -r line; do
     printf '%s %s\n' "${EPOCHREALTIME/./}" "${line}"
@@ -159,8 +163,8 @@ start=${EPOCHREALTIME/./}
 grep -- '-- got it' "${work}/chat.log" |
   awk -v prev="${start}" '{ printf "%.1f\n", ($1 - prev) / 1000; prev = $1 }' > "${work}/chat.ms"
 [ "$(wc -l < "${work}/chat.ms")" -eq 200 ] || { echo "chat log incomplete" >&2; exit 1; }
-read -r c_med c_p90 c_mean _ < <(awk 'NR % 10 != 0' "${work}/chat.ms" | stats)
-read -r cd_med cd_p90 cd_mean _ < <(awk 'NR % 10 == 0' "${work}/chat.ms" | stats)
+read -r c_med c_p90 _ < <(awk 'NR % 10 != 0' "${work}/chat.ms" | stats)
+read -r cd_med cd_p90 _ < <(awk 'NR % 10 == 0' "${work}/chat.ms" | stats)
 read -r _ _ cf_mean _ < <(awk 'NR % 10 != 0' "${work}/chat-floor.ms" | stats)
 read -r _ _ cfd_mean _ < <(awk 'NR % 10 == 0' "${work}/chat-floor.ms" | stats)
 chat_floor_total=$(awk '{ s += $1 } END { printf "%.2f", s / 1000 }' "${work}/chat-floor.ms")
@@ -248,7 +252,6 @@ for run in 1 2 3 4 5; do
   wait "${gui_pid}" 2>/dev/null || true
 done
 read -r st_med _ < <(printf '%s\n' "${starts[@]}" | stats)
-st_first=${starts[0]}
 st_all=$(IFS=' '; echo "${starts[*]}")
 
 # --- the table ------------------------------------------------------------------------------
