@@ -4,11 +4,12 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextDocument>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "common/text_utils.h"
 #include "platform/cp1251.h"
-
 #include "platform/ui_thread.h"
 #include "ui_t_exchange_log_form.h"
 
@@ -86,13 +87,35 @@ void TExchangeLogForm::drainTimerTick() {
     }
 }
 
+namespace {
+
+std::string lineBreaksAtCrLf(std::string_view line) {
+    std::string shown;
+    shown.reserve(line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\r') {
+            shown += line[i];
+        } else if (i + 1 < line.size() && line[i + 1] == '\n') {
+            shown += '\n';
+            ++i;
+        }
+    }
+    return shown;
+}
+
+}  // namespace
+
 void TExchangeLogForm::showLine(std::string line) {
     if (shownLineCount() >= kMaxLines) {
         m_ui->LogMemo->clear();
     }
-    // Unescaped, the box itself starts a new line at CR LF (and at a lone CR or LF).
     if (m_ui->Check_UnescapeStr->isChecked()) {
         SimpleUtils::escapeLineBreaks(line);
+    } else {
+        // The box breaks a line at CR LF only, as the modem means it; the text control would
+        // take CR and LF as two breaks, and a lone CR (the end of every command written) as
+        // one. A lone LF still breaks: that is how this platform's text reads.
+        line = lineBreaksAtCrLf(line);
     }
     m_ui->LogMemo->appendPlainText(QString::fromUtf8(platform::cp1251ToUtf8(line)));
 }

@@ -85,12 +85,14 @@ TEST_F(ExchangeLogFormTest, LineBreakOptionDecidesHowABlockIsShown) {
     m_form.addLine(">>> AT\r");
     EXPECT_EQ(shownLines(), (QStringList{"<<< <CR><LF>OK<CR><LF>", ">>> AT<CR>"}));
 
-    // Only the lines shown afterwards change; CR LF makes one break, not two.
+    // Only the lines shown afterwards change; CR LF makes one break, not two, and the CR that
+    // ends a written command makes none.
     m_form.setShowLineBreaks(false);
     EXPECT_FALSE(m_form.showLineBreaks());
+    m_form.addLine(">>> AT\r");
     m_form.addLine("<<< \r\nOK\r\n");
     EXPECT_EQ(shownLines(),
-              (QStringList{"<<< <CR><LF>OK<CR><LF>", ">>> AT<CR>", "<<< ", "OK", ""}));
+              (QStringList{"<<< <CR><LF>OK<CR><LF>", ">>> AT<CR>", ">>> AT", "<<< ", "OK", ""}));
 }
 
 TEST_F(ExchangeLogFormTest, ClearRemovesShownLinesButKeepsQueuedOnes) {
