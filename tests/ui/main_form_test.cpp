@@ -207,6 +207,7 @@ TEST_F(MainFormTest, ContinuousModeRestartsAfterEveryEndAndClosingStoresTheChoic
 }  // namespace
 
 TEST_F(MainFormTest, F1ShowsTheHelpOfTheListChosenAfterTheWindowOpened) {
+    const testsupport::CurrentFolder work(m_app.path());  // the help window's trace lands here
     writeList("a", {"AT<CR> OK"});
     writeList("b", {"AT<CR> OK"});
     makeForm();
@@ -224,6 +225,7 @@ TEST_F(MainFormTest, F1ShowsTheHelpOfTheListChosenAfterTheWindowOpened) {
     EXPECT_TRUE(m_form->helpManager().window()->isVisible());
     EXPECT_EQ(m_form->helpManager().window()->parent(), m_form.get());
     EXPECT_TRUE(m_form->helpManager().additionalPath().ends_with("B.HTML"));
+    EXPECT_TRUE(std::filesystem::exists(m_app.path() / "debug.log"));
 }
 
 TEST_F(MainFormTest, InHelpTestModeTheHelpCommandStartsAndStopsTheHelpTester) {
