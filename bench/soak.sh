@@ -30,8 +30,8 @@ work=$(mktemp -d)
 sim_pid=""
 run_pid=""
 cleanup() {
-  [ -n "${run_pid}" ] && kill "${run_pid}" 2>/dev/null || true
-  [ -n "${sim_pid}" ] && kill "${sim_pid}" 2>/dev/null || true
+  if [ -n "${run_pid}" ]; then kill "${run_pid}" 2>/dev/null || true; fi
+  if [ -n "${sim_pid}" ]; then kill "${sim_pid}" 2>/dev/null || true; fi
   wait 2>/dev/null || true
   rm -rf "${work}"
 }
@@ -57,6 +57,7 @@ done
 rss() { awk '/^VmRSS:/ { print $2 " " $3 }' "/proc/$1/status"; }
 
 coproc RUN { XDG_RUNTIME_DIR="${work}/run" exec "${app}/orvane-run" --list soak --repeat 0; }
+# shellcheck disable=SC2153 # RUN_PID is set by coproc
 run_pid=${RUN_PID}
 done_runs=0
 failed_runs=0
