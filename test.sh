@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds orvane and runs every test: a normal build, then an AddressSanitizer +
-# UndefinedBehaviorSanitizer build, then a ThreadSanitizer build of the threaded tests.
+# UndefinedBehaviorSanitizer build, then a ThreadSanitizer build of the threaded tests, last the
+# fuzz targets (clang, libFuzzer) for a bounded time each.
 # Installs what it needs from Debian packages. The exit status is the tests' verdict.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -48,6 +49,44 @@ run_config() {
   fi
 }
 
+# run_fuzz: builds the libFuzzer targets with clang (ASan + UBSan) and runs each for a bounded
+# time on a copy of its seed corpus, so the committed corpus never grows. A crash, leak, timeout
+# or sanitizer report fails the stage; the failing input is kept in build-fuzz/fuzz-failures.
+run_fuzz() {
+  local dir=build-fuzz
+  echo "=== configure and build ${dir}"
+  if ! CC=clang CXX=clang++ cmake -S . -B "${dir}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DORVANE_WERROR=ON -DORVANE_FUZZ=ON -DORVANE_SANITIZE=address,undefined ||
+    ! cmake --build "${dir}" -j "${jobs}" --target fuzz_targets_all; then
+    echo "=== fuzz build failed"
+    status=1
+    return
+  fi
+  local work seeds target failed=()
+  work=$(mktemp -d)
+  for seeds in tests/fuzz/corpus/*/; do
+    target=$(basename "${seeds}")
+    mkdir -p "${work}/${target}/corpus" "${work}/${target}/found"
+    cp "${seeds}"* "${work}/${target}/corpus/"
+    if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      "${dir}/tests/fuzz/${target}" -max_total_time=20 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="${work}/${target}/found/" "${work}/${target}/corpus" \
+      >"${work}/${target}.log" 2>&1; then
+      echo "=== fuzz ${target}: $(grep -o 'DONE .*' "${work}/${target}.log" | tail -n 1)"
+    else
+      tail -n 40 "${work}/${target}.log"
+      mkdir -p "${dir}/fuzz-failures"
+      cp "${work}/${target}/found/"* "${dir}/fuzz-failures/" 2>/dev/null || true
+      failed+=("${target}")
+    fi
+  done
+  rm -rf "${work}"
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "=== fuzz targets failed: ${failed[*]}"
+    status=1
+  fi
+}
+
 run_config build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -57,5 +96,7 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 only_tests="test_platform_qt test_engine test_modem test_tester test_cli" \
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=${PWD}/tests/tsan.supp" \
   run_config build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=thread
+
+run_fuzz
 
 exit "${status}"

@@ -82,12 +82,14 @@ bool matchesMask(std::string_view name, std::string_view mask) {
     std::size_t starMask = std::string_view::npos;
     std::size_t starName = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || mask[m] == name[n])) {
-            ++n;
-            ++m;
-        } else if (m < mask.size() && mask[m] == '*') {
+        // A star is a wildcard even facing a '*' in the name (legal on Linux): taken as a
+        // literal there, it would be used up and the rest of the name left unmatched.
+        if (m < mask.size() && mask[m] == '*') {
             starMask = m++;
             starName = n;
+        } else if (m < mask.size() && (mask[m] == '?' || mask[m] == name[n])) {
+            ++n;
+            ++m;
         } else if (starMask != std::string_view::npos) {
             m = starMask + 1;
             n = ++starName;

@@ -1,6 +1,7 @@
 // Command list lines and files: the line parser on every line of the input, and the loader on
 // the whole input written to a list file.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "modem/at_cmd_param_mt.h"
 #include "platform/cp1251.h"
+#include "platform/cp1251_case.h"
 #include "tester/command_list_files.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -91,6 +93,66 @@ void checkFile(const std::string& content) {
     }
 }
 
+// "*" any run of characters, "?" any one; both texts already folded.
+bool wildcardMatch(std::string_view name, std::string_view mask) {
+    if (mask.empty()) {
+        return name.empty();
+    }
+    if (mask.front() == '*') {
+        for (std::size_t skip = 0; skip <= name.size(); ++skip) {
+            if (wildcardMatch(name.substr(skip), mask.substr(1))) {
+                return true;
+            }
+        }
+        return false;
+    }
+    return !name.empty() && (mask.front() == '?' || mask.front() == name.front()) &&
+           wildcardMatch(name.substr(1), mask.substr(1));
+}
+
+// File names (UTF-8, as on disk) in the list folder the mask search looks at.
+constexpr const char* kListFolderNames[] = {
+    "Basic.cmd_list", "ПРОВЕРКА.CMD_LIST", "проверка2.cmd_list", "a*b?.txt",
+    ".hidden",        "x.cmd_listx",       "Ёлка.cmd_list"};
+
+// The list folder's search: the matching names, sorted without letter case, cut at maxCount.
+void checkFindFiles(std::string_view mask, std::size_t maxCount) {
+    static const std::filesystem::path folder = [] {
+        const std::filesystem::path made = fuzz::scratchFolder() / "cfg";
+        std::filesystem::create_directory(made);
+        for (const char* name : kListFolderNames) {
+            std::ofstream(made / name) << "AT OK\n";
+        }
+        std::filesystem::create_directory(made / "folder.cmd_list");
+        return made;
+    }();
+    if (mask.size() > 24 || std::count(mask.begin(), mask.end(), '*') > 4) {
+        return;  // the reference matcher is exponential in stars
+    }
+    Msg::Strings all;
+    for (const char* utf8 : kListFolderNames) {
+        all.push_back(platform::utf8ToCp1251(utf8));
+    }
+    const std::string foldedMask = platform::foldedCp1251(mask);
+    Msg::Strings expected;
+    for (const std::string& name : all) {
+        if (wildcardMatch(platform::foldedCp1251(name), foldedMask)) {
+            expected.push_back(name);
+        }
+    }
+    FilesList found{"kept"};
+    const bool any = findFiles(platform::pathToText(folder), mask, found, maxCount + 1);
+    FUZZ_CHECK(!found.empty() && found.front() == "kept");
+    found.erase(found.begin());
+    FUZZ_CHECK(any == !found.empty());
+    // No two of the names fold alike, so the order is fixed.
+    std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+        return platform::foldedCp1251(a) < platform::foldedCp1251(b);
+    });
+    expected.resize(std::min(expected.size(), maxCount));
+    FUZZ_CHECK(found == expected);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -106,5 +168,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         begin = end + 1;
     }
     checkFile(content);
+    // The first line doubles as a file mask, its length as the number of names wanted.
+    const std::string_view firstLine = std::string_view(content).substr(0, content.find('\n'));
+    checkFindFiles(firstLine, firstLine.size() % 8);
     return 0;
 }

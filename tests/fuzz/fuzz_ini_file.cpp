@@ -4,6 +4,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cp1251.h"
 #include "platform/cp1251_case.h"
 #include "platform/ini_file.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -65,6 +67,53 @@ void checkUnique(const std::vector<std::string>& names) {
         for (std::size_t j = i + 1; j < names.size(); ++j) {
             FUZZ_CHECK(!platform::equalsNoCaseCp1251(names[i], names[j]));
         }
+    }
+}
+
+std::vector<std::string> linesWithEnds(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t lf = text.find('\n', start);
+        const std::size_t end = lf == std::string_view::npos ? text.size() : lf + 1;
+        lines.emplace_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+// Every line not written to stays byte for byte: between the common head and tail of the two
+// files lie at most one old line (the key rewritten, or the last line given a line end) and a
+// few new ones (a blank line, a section header, the key). A 1251 file that the write turned
+// into UTF-8 is rewritten as a whole and not compared.
+void checkUntouchedLines(const std::string& before, const std::string& after) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (!before.starts_with(kBom) && !platform::looksLikeUtf8(before) &&
+        platform::looksLikeUtf8(after)) {
+        return;
+    }
+    const std::vector<std::string> oldLines = linesWithEnds(before);
+    const std::vector<std::string> newLines = linesWithEnds(after);
+    const std::size_t shorter = std::min(oldLines.size(), newLines.size());
+    std::size_t head = 0;
+    while (head < shorter && oldLines[head] == newLines[head]) {
+        ++head;
+    }
+    std::size_t tail = 0;
+    while (tail < shorter - head &&
+           oldLines[oldLines.size() - 1 - tail] == newLines[newLines.size() - 1 - tail]) {
+        ++tail;
+    }
+    const std::size_t oldChanged = oldLines.size() - head - tail;
+    const std::size_t newChanged = newLines.size() - head - tail;
+    FUZZ_CHECK(oldChanged <= 1 && newChanged <= 4);
+    if (oldChanged == 1) {
+        const std::string& old = oldLines[head];
+        const bool keyLine = old.find('=') != std::string::npos;
+        const bool endAdded = old.back() != '\n' && newChanged > 0 &&
+                              newLines[head].starts_with(old) &&
+                              newLines[head].size() <= old.size() + 2;
+        FUZZ_CHECK(keyLine || endAdded);
     }
 }
 
@@ -127,6 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         FUZZ_CHECK(written);
+        checkUntouchedLines(bytesBefore, fileBytes(path));
         FUZZ_CHECK(ini.readString(section, key, kMissing) == value);
         if (operation == 1) {
             FUZZ_CHECK(ini.readInt(section, key, number == 7 ? 8 : 7) == number);

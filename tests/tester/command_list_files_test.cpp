@@ -131,6 +131,17 @@ TEST_F(CommandListFiles, FindFilesAppendsUpToTheLimit) {
     EXPECT_TRUE(names.empty());
 }
 
+// Linux allows '*' and '?' in file names; a star of the mask must stay a wildcard there too.
+TEST_F(CommandListFiles, MaskStarsStayWildcardsAgainstStarsInNames) {
+    writeList("*star.cmd_list", "AT OK");
+    writeList("a*b?.cmd_list", "AT OK");
+    EXPECT_EQ(listed(), (FilesList{"*star.cmd_list", "a*b?.cmd_list"}));
+
+    FilesList names;
+    EXPECT_TRUE(findFiles(platform::pathToText(cfg()), "a*", names, 10));
+    EXPECT_EQ(names, FilesList{"a*b?.cmd_list"});
+}
+
 TEST_F(CommandListFiles, PathOfATitleOrFileNameFindsTheFileInAnyLetterCase) {
     const std::string folder = platform::pathToText(cfg());
     EXPECT_EQ(commandListPath("modem"), folder + "/modem.cmd_list");
