@@ -30,15 +30,16 @@ std::string DtmfParser::digits() const {
     if (found_pattern().empty()) {
         return digits;
     }
-    for (std::string& line : linesOf(text())) {
-        if (line.find(AtKeywords::dtmf) == std::string::npos) {
+    for (const std::string& line : linesOf(text())) {
+        const std::size_t at = line.find(AtKeywords::dtmf);
+        if (at == std::string::npos) {
             continue;
         }
-        // Modems differ in whether a space follows the colon.
-        SimpleUtils::removeChar(line, ' ');
-        const std::size_t at = line.find(AtKeywords::dtmf);
-        const std::size_t tone = at + AtKeywords::dtmf.size();
-        if (at != std::string::npos && tone < line.size()) {
+        // Modems differ in whether a space follows the colon. Only spaces after the report
+        // are skipped: removing the line's spaces first could join a garbled "+D TMF:" into a
+        // report standing before the real one.
+        const std::size_t tone = line.find_first_not_of(' ', at + AtKeywords::dtmf.size());
+        if (tone != std::string::npos) {
             digits.push_back(line[tone]);
         }
     }

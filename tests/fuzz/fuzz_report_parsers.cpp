@@ -40,6 +40,29 @@ int expectedReason(std::string_view text) {
     return DisconnectReason::none;
 }
 
+// Lines end at CR LF, a lone CR or a lone LF; from each line holding a report, the first
+// non-space character after the report.
+std::string expectedDigits(std::string_view text) {
+    std::string digits;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string_view line = text.substr(start, end - start);
+        const std::size_t at = line.find(AtKeywords::dtmf);
+        if (at != std::string_view::npos) {
+            const std::size_t tone = line.find_first_not_of(' ', at + AtKeywords::dtmf.size());
+            if (tone != std::string_view::npos) {
+                digits.push_back(line[tone]);
+            }
+        }
+        start = end + (text.substr(end).starts_with("\r\n") ? 2 : 1);
+    }
+    return digits;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -62,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(digits.size() <= occurrences(text, AtKeywords::dtmf));
     FUZZ_CHECK(digits.find_first_of(" \r\n") == std::string::npos);
     FUZZ_CHECK(tones || digits.empty());
+    FUZZ_CHECK(digits == expectedDigits(text));
 
     UnreclaimedParser unreclaimed;
     const bool any = unreclaimed.parse(text);

@@ -69,6 +69,9 @@ TEST(DtmfParser, TakesTheFirstNonSpaceCharacterAfterEachReportLine) {
         {"+DTMF:3\n+DTMF:4", "34"},
         {"+DTMF:5+DTMF:6", "5"},
         {"+DTMF:", ""},
+        // The tone follows the report itself: spaces elsewhere in the line do not move it.
+        {"+DTMF :+DTMF:\r\n", ""},
+        {"+D TMF:1 +DTMF: 2\r\n", "2"},
     };
     for (const auto& [text, digits] : cases) {
         DtmfParser parser{text};
