@@ -21,7 +21,8 @@ cmake --build build -j2 --target "${targets[@]}"
 demo=build/demo
 rm -rf "${demo}"
 cp -r build/app "${demo}"
-mkdir -p "${demo}/ports" "${demo}/run"
+mkdir -p "${demo}/ports"
+mkdir -m 700 "${demo}/run"  # a runtime folder must be private, or Qt complains
 touch "${demo}/ports/links-only"
 # The settings file in UTF-8: orvane reads and keeps it so.
 cat > "${demo}/orvane.ini" <<'INI'
