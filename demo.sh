@@ -21,38 +21,13 @@ cmake --build build -j2 --target "${targets[@]}"
 demo=build/demo
 rm -rf "${demo}"
 cp -r build/app "${demo}"
-mkdir -p "${demo}/ports"
-mkdir -m 700 "${demo}/run"  # a runtime folder must be private, or Qt complains
-touch "${demo}/ports/links-only"
-# The settings file in UTF-8: orvane reads and keeps it so.
-cat > "${demo}/orvane.ini" <<'INI'
-[Общие]
-Номер последнего найденного COM-порта=1
-[Отладка]
-Проверять только один COM-порт=1
-INI
+# shellcheck source=scripts/sandbox.sh
+source scripts/sandbox.sh
+orvane_prepare_app_folder "${demo}" "${demo}/run"
 export XDG_RUNTIME_DIR="${PWD}/${demo}/run"
-
-sim_out="${demo}/run/orvane-sim.out"
-"${demo}/orvane-sim" --port 1 --app-folder "${demo}" >"${sim_out}" 2>&1 &
-sim_pid=$!
-cleanup() {
-  kill "${sim_pid}" 2>/dev/null || true
-  wait "${sim_pid}" 2>/dev/null || true
-}
-trap cleanup EXIT
-for _ in $(seq 100); do
-  if [ -s "${sim_out}" ] || ! kill -0 "${sim_pid}" 2>/dev/null; then
-    break
-  fi
-  sleep 0.1
-done
-if ! [ -L "${demo}/ports/com1" ]; then
-  echo "the simulated modem did not start:" >&2
-  cat "${sim_out}" >&2
-  exit 1
-fi
-echo "=== simulated modem on $(head -n1 "${sim_out}") as COM1"
+trap orvane_stop_started EXIT
+orvane_start_sim "${demo}/orvane-sim" "${demo}" 1 "${demo}/run/orvane-sim.out"
+echo "=== simulated modem on ${orvane_sim_dev} as COM1"
 
 if [ -n "${DISPLAY:-}" ] && [ -x "${demo}/orvane" ]; then
   echo "=== orvane (close the window to end the demo)"

@@ -26,13 +26,10 @@ cmake --build "${build}" -j2 --target orvane orvane-run orvane-sim orvane_sample
   bench_facade_idle_cpu bench_port_search bench_exchange_log_rate >&2
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvane-bench.XXXXXX")
-pids=()
+# shellcheck source=scripts/sandbox.sh
+source scripts/sandbox.sh
 cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "${pid}" 2>/dev/null || true
-    wait "${pid}" 2>/dev/null || true
-  done
+  orvane_stop_started
   if [ "${ORVANE_BENCH_KEEP:-0}" = 1 ]; then
     echo "raw outputs kept in ${work}" >&2
   else
@@ -51,42 +48,6 @@ stats() {
           printf "%.1f %.1f %.1f %d\n", v[int(0.5 * (NR - 1))], v[int(0.9 * (NR - 1))], s / NR, NR }'
 }
 
-# An application folder: only linked ports, COM1 the single port to check, its own runtime
-# folder (the single-instance lock lives there).
-make_app_folder() {
-  local dir=$1
-  mkdir -p "${dir}/ports" "${dir}/run" "${dir}/cfg"
-  touch "${dir}/ports/links-only"
-  chmod 700 "${dir}/run"
-  cat > "${dir}/orvane.ini" <<'INI'
-[Общие]
-Номер последнего найденного COM-порта=1
-[Отладка]
-Проверять только один COM-порт=1
-INI
-}
-
-# start_sim <app folder> <port> <options...>: orvane-sim linked as COM<port>; sets sim_dev.
-start_sim() {
-  local dir=$1 port=$2
-  shift 2
-  local out
-  out="${work}/sim-$(basename "${dir}")-${port}.out"
-  "${build}/app/orvane-sim" --port "${port}" --app-folder "${dir}" "$@" >"${out}" 2>&1 &
-  pids+=($!)
-  local _
-  for _ in $(seq 100); do
-    [ -s "${out}" ] && break
-    sleep 0.05
-  done
-  sim_dev=$(head -n1 "${out}")
-  if ! [ -c "${sim_dev}" ]; then
-    echo "orvane-sim did not start:" >&2
-    cat "${out}" >&2
-    exit 1
-  fi
-}
-
 # --- 1. a 200-command list through orvane-run ------------------------------------------------
 # Five commands the simulated modem knows, in turn; every tenth command waits 100 ms before it
 # is sent (the list's own delay), the rest go at once. Answer wait 1000 ms each.
@@ -98,7 +59,7 @@ floor_plain=$((50 + 5 + 5))
 floor_delayed=$((delay_ms + floor_plain))
 echo "=== 200 commands: orvane-run" >&2
 app=${work}/app
-make_app_folder "${app}"
+orvane_prepare_app_folder "${app}" "${app}/run"
 cp "${build}/app/orvane-run" "${app}/"
 commands=(AT ATI AT+CSQ AT+CGMI AT+CLCC)
 chat_script=${work}/chat.script
@@ -126,7 +87,7 @@ for i in $(seq 0 199); do
 done
 echo OK >> "${chat_script}"
 
-start_sim "${app}" 1
+orvane_start_sim "${build}/app/orvane-sim" "${app}" 1 "${work}/sim.out"
 t0=$(now_ms)
 XDG_RUNTIME_DIR=${app}/run "${app}/orvane-run" --list bench200 --junit "${work}/orvane.xml" \
   >"${work}/orvane-run.out" 2>&1 || {
@@ -150,13 +111,13 @@ echo "=== 200 commands: chat" >&2
 t0=$(now_ms)
 # chat talks through one terminal, read and written both ways on purpose.
 # shellcheck disable=SC2094
-/usr/sbin/chat -t 2 -f "${chat_script}" <"${sim_dev}" >"${sim_dev}" ||
+/usr/sbin/chat -t 2 -f "${chat_script}" <"${orvane_sim_dev}" >"${orvane_sim_dev}" ||
   { echo "chat failed ($?)" >&2; exit 1; }
 chat_total_ms=$(( $(now_ms) - t0 ))
 start=${EPOCHREALTIME/./}
 # stderr to the pipe, stdout to the modem.
 # shellcheck disable=SC2094
-/usr/sbin/chat -s -v -t 2 -f "${chat_script}" <"${sim_dev}" 2>&1 >"${sim_dev}" |
+/usr/sbin/chat -s -v -t 2 -f "${chat_script}" <"${orvane_sim_dev}" 2>&1 >"${orvane_sim_dev}" |
   while IFS= read -r line; do
     printf '%s %s\n' "${EPOCHREALTIME/./}" "${line}"
   done > "${work}/chat.log"
@@ -169,9 +130,7 @@ read -r _ _ cf_mean _ < <(awk 'NR % 10 != 0' "${work}/chat-floor.ms" | stats)
 read -r _ _ cfd_mean _ < <(awk 'NR % 10 == 0' "${work}/chat-floor.ms" | stats)
 chat_floor_total=$(awk '{ s += $1 } END { printf "%.2f", s / 1000 }' "${work}/chat-floor.ms")
 chat_total=$(awk -v ms="${chat_total_ms}" 'BEGIN { printf "%.2f", ms / 1000 }')
-kill "${pids[0]}"
-wait "${pids[0]}" 2>/dev/null || true
-pids=()
+orvane_stop_started
 
 # --- 3. an open idle modem ----------------------------------------------------------------------
 echo "=== idle facade, 10 s each" >&2
@@ -203,25 +162,11 @@ log_stall=$(sed -nE 's/.*user-interface stall ([0-9.]+) ms.*/\1/p' "${work}/log.
 # SIGTERM; then the resident memory one second after the window appeared.
 echo "=== orvane start-up under Xvfb" >&2
 gui=${work}/gui
-make_app_folder "${gui}"
+orvane_prepare_app_folder "${gui}" "${gui}/run"
 cp "${build}/app/orvane" "${gui}/"
 cp -r "${build}/app/cfg/." "${gui}/cfg/"
-exec 3> "${work}/xvfb.display"
-# -noreset: by default the server resets when its last client leaves, and a start that
-# meets the reset cannot connect.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"${work}/xvfb.err" &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "${work}/xvfb.display" ] && break
-  sleep 0.05
-done
-display=:$(head -n1 "${work}/xvfb.display")
-if ! DISPLAY=${display} xdotool getdisplaygeometry >/dev/null 2>&1; then
-  echo "Xvfb did not start:" >&2
-  cat "${work}/xvfb.err" >&2
-  exit 1
-fi
+orvane_start_xvfb "${work}"
+display=${DISPLAY}
 starts=()
 rss_kb=0
 hwm_kb=0

@@ -27,32 +27,24 @@ for exe in "${run_exe}" "${sim_exe}"; do
 done
 
 work=$(mktemp -d)
-sim_pid=""
 run_pid=""
+# shellcheck source=scripts/sandbox.sh
+source scripts/sandbox.sh
 cleanup() {
   if [ -n "${run_pid}" ]; then kill "${run_pid}" 2>/dev/null || true; fi
-  if [ -n "${sim_pid}" ]; then kill "${sim_pid}" 2>/dev/null || true; fi
+  orvane_stop_started
   wait 2>/dev/null || true
   rm -rf "${work}"
 }
 trap cleanup EXIT
 
 app="${work}/app"
-mkdir -p "${app}/cfg" "${app}/ports" "${work}/run" "${work}/sim-run"
-: >"${app}/ports/links-only"
+orvane_prepare_app_folder "${app}" "${work}/run"
 cp "${run_exe}" "${app}/orvane-run"
 header=$(printf '%s' '[Текст команды] [Ответ на команду] [Ожидание ответа,мс] [Задержка перед командой,мс]' |
   iconv -f UTF-8 -t CP1251)
 printf '%s\r\nAT<CR> OK\r\nATI<CR> OK\r\nATE1<CR> OK\r\n' "${header}" >"${app}/cfg/soak.cmd_list"
-
-XDG_RUNTIME_DIR="${work}/sim-run" "${sim_exe}" --port 1 --app-folder "${app}" --jitter 1 \
-  >"${work}/sim.out" &
-sim_pid=$!
-for _ in $(seq 100); do
-  [ -L "${app}/ports/com1" ] && break
-  sleep 0.1
-done
-[ -L "${app}/ports/com1" ] || { echo "soak: orvane-sim did not link its port" >&2; exit 1; }
+orvane_start_sim "${sim_exe}" "${app}" 1 "${work}/sim.out" --jitter 1
 
 rss() { awk '/^VmRSS:/ { print $2 " " $3 }' "/proc/$1/status"; }
 

@@ -22,50 +22,26 @@ cmake --build "${build}" -j2 --target orvane orvane-sim orvane_sample_lists orva
 
 work=$(mktemp -d)
 app="${work}/app"
-pids=()
+# shellcheck source=scripts/sandbox.sh
+source scripts/sandbox.sh
 cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "${pid}" 2>/dev/null || true
-    wait "${pid}" 2>/dev/null || true
-  done
+  orvane_stop_started
   rm -rf "${work}"
 }
 trap cleanup EXIT
 
-mkdir -p "${app}/ports" "${work}/run"
-chmod 700 "${work}/run"
+orvane_prepare_app_folder "${app}" "${work}/run"
 cp "${build}/app/orvane" "${build}/app/orvane-sim" "${app}/"
-cp -r "${build}/app/cfg" "${build}/app/help" "${build}/app/cfg_help" "${app}/"
-touch "${app}/ports/links-only"
-cat > "${app}/orvane.ini" <<'INI'
-[Общие]
-Номер последнего найденного COM-порта=1
-[Отладка]
-Проверять только один COM-порт=1
-INI
+cp -r "${build}/app/cfg/." "${app}/cfg/"
+cp -r "${build}/app/help" "${build}/app/cfg_help" "${app}/"
 export XDG_RUNTIME_DIR="${work}/run"
-
-# Xvfb picks a free display and names it on descriptor 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null 3>"${work}/display" &
-pids+=($!)
-for _ in $(seq 300); do
-  [ -s "${work}/display" ] && break
-  sleep 0.1
-done
-export DISPLAY=":$(head -n1 "${work}/display")"
+orvane_start_xvfb "${work}"
 export QT_QPA_PLATFORM=xcb
-
-"${app}/orvane-sim" --port 1 --app-folder "${app}" >"${work}/sim.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 300); do
-  [ -L "${app}/ports/com1" ] && break
-  sleep 0.1
-done
+orvane_start_sim "${app}/orvane-sim" "${app}" 1 "${work}/sim.out"
 
 messages="${work}/messages.txt"
 ORVANE_MESSAGE_COPY="${messages}" "${app}/orvane" >"${work}/orvane.out" 2>&1 &
-pids+=($!)
+orvane_pids+=($!)
 
 # window <title regex>: the id of the first visible window so named (waits for it).
 window() {
