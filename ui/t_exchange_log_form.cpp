@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextDocument>
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -44,7 +45,7 @@ void TExchangeLogForm::addLine(const std::string& line) {
             return;
         }
     }
-    showLine(line);
+    showLines({line});
 }
 
 void TExchangeLogForm::setBuffered(bool on) {
@@ -82,9 +83,7 @@ void TExchangeLogForm::drainTimerTick() {
         }
         lines.swap(m_pendingLines);
     }
-    for (std::string& line : lines) {
-        showLine(std::move(line));
-    }
+    showLines(std::move(lines));
 }
 
 namespace {
@@ -105,19 +104,49 @@ std::string lineBreaksAtCrLf(std::string_view line) {
 
 }  // namespace
 
-void TExchangeLogForm::showLine(std::string line) {
-    if (shownLineCount() >= kMaxLines) {
-        m_ui->LogMemo->clear();
-    }
+std::string TExchangeLogForm::shownText(std::string line) const {
     if (m_ui->Check_UnescapeStr->isChecked()) {
         SimpleUtils::escapeLineBreaks(line);
-    } else {
-        // The box breaks a line at CR LF only, as the modem means it; the text control would
-        // take CR and LF as two breaks, and a lone CR (the end of every command written) as
-        // one. A lone LF still breaks: that is how this platform's text reads.
-        line = lineBreaksAtCrLf(line);
+        return line;
     }
-    m_ui->LogMemo->appendPlainText(QString::fromUtf8(platform::cp1251ToUtf8(line)));
+    // The box breaks a line at CR LF only, as the modem means it; the text control would take
+    // CR and LF as two breaks, and a lone CR (the end of every command written) as one. A lone
+    // LF still breaks: that is how this platform's text reads.
+    return lineBreaksAtCrLf(line);
+}
+
+void TExchangeLogForm::showLines(std::vector<std::string> lines) {
+    // Only the lines after the last clearing the rule makes can stay in the box. Counting the
+    // box's lines as each arrives finds them; appending just those, in one piece, keeps a
+    // burst of thousands of lines from holding this thread for seconds.
+    int count = shownLineCount();
+    bool cleared = false;
+    std::string kept;
+    bool keptAny = false;
+    for (std::string& line : lines) {
+        if (count >= kMaxLines) {
+            count = 0;
+            cleared = true;
+            kept.clear();
+            keptAny = false;
+        }
+        std::string text = shownText(std::move(line));
+        if (count == 0 && text.empty()) {
+            continue;  // an empty line in an empty box leaves it empty
+        }
+        count += 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+        if (keptAny) {
+            kept += '\n';
+        }
+        kept += text;
+        keptAny = true;
+    }
+    if (cleared) {
+        m_ui->LogMemo->clear();
+    }
+    if (keptAny) {
+        m_ui->LogMemo->appendPlainText(QString::fromUtf8(platform::cp1251ToUtf8(kept)));
+    }
 }
 
 int TExchangeLogForm::shownLineCount() const {

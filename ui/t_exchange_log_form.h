@@ -57,7 +57,10 @@ private:
     void showContextMenu(const QPoint& pos);
 
     void drainTimerTick();
-    void showLine(std::string line);
+    // Shows the lines in order, as if one at a time under the clearing rule.
+    void showLines(std::vector<std::string> lines);
+    // A line as the box takes it: line breaks escaped, or breaks at CR LF only.
+    std::string shownText(std::string line) const;
     int shownLineCount() const;
 
     std::unique_ptr<Ui::TExchangeLogForm> m_ui;

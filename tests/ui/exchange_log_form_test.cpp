@@ -78,6 +78,39 @@ TEST_F(ExchangeLogFormTest, BoxIsEmptiedWhenALineArrivesAtTheLimit) {
     EXPECT_EQ(shownLines(), QStringList{">>> last"});
 }
 
+TEST_F(ExchangeLogFormTest, ABurstDrainedInOneTickKeepsWhatShowingLineByLineWouldKeep) {
+    m_form.setBuffered(true);
+    for (int i = 1; i <= 2345; ++i) {
+        m_form.addLine("<<< " + std::to_string(i));
+    }
+    ASSERT_TRUE(runUntil([&] { return !shownLines().empty(); }));
+    QStringList expected;
+    for (int i = 2001; i <= 2345; ++i) {
+        expected << QString("<<< %1").arg(i);
+    }
+    EXPECT_EQ(shownLines(), expected);
+
+    // Lines of three box lines each ("<<< n", "OK" and the empty one after the last CR LF):
+    // 334 of them reach 1002 box lines, so the 335th empties the box, counted from the 345
+    // lines already there.
+    m_form.findChild<QPushButton*>("BtnClear")->click();
+    for (int i = 1; i <= 400; ++i) {
+        m_form.addLine("<<< " + std::to_string(i) + "\r\nOK\r\n");
+    }
+    ASSERT_TRUE(runUntil([&] { return shownLines().value(0) == "<<< 335"; }));
+    EXPECT_EQ(shownLines().size(), 66 * 3);
+    EXPECT_EQ(shownLines().value(65 * 3), "<<< 400");
+
+    // The count the burst left agrees with the box: 198 + 267 * 3 = 999 lines, then one more
+    // line fits and the next empties the box.
+    for (int i = 1; i <= 268; ++i) {
+        m_form.addLine("<<< x\r\nOK\r\n");
+    }
+    m_form.addLine("<<< last");
+    ASSERT_TRUE(runUntil([&] { return shownLines().value(0) == "<<< last"; }));
+    EXPECT_EQ(shownLines().size(), 1);
+}
+
 TEST_F(ExchangeLogFormTest, LineBreakOptionDecidesHowABlockIsShown) {
     m_form.setShowLineBreaks(true);
     EXPECT_TRUE(m_form.findChild<QCheckBox*>("Check_UnescapeStr")->isChecked());
