@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "modem/at_cmd.h"
 
@@ -15,4 +17,10 @@ public:
                   std::uint32_t answerTimeoutMs);
 
     void on_data(const char* data, int length) override;
+
+private:
+    // Per rule, by index: whether its text occurs in the answer, and how much of the answer
+    // has been searched for it.
+    std::vector<bool> m_found;
+    std::vector<std::size_t> m_searchedUpTo;
 };

@@ -1,32 +1,36 @@
 #include "modem/at_cmd.h"
 
 #include <algorithm>
+#include <string_view>
 
-#include "common/msg_strings.h"
-#include "common/text_utils.h"
 #include "modem/at_keywords.h"
 
 void ATCmd::on_data(const char* data, int length) {
     append_answer(data, length);
 
-    // The whole answer is re-cut on every chunk: a line may arrive in pieces, and answers are
-    // short enough that rescanning is cheaper than keeping a scan position right.
-    Msg::Strings lines;
-    SimpleUtils::splitNonBlank(m_answer, AtKeywords::crlf, lines, true);
-
-    std::string reason;
-    for (const std::string& line : lines) {
-        // An unfinished line may still turn into something else ("O" before "OK").
-        if (!SimpleUtils::endsWith(line, AtKeywords::crlf)) {
-            continue;
+    // Each finished line is judged once, when its CR LF arrives: a flooding modem makes the
+    // answer long, and judging it whole on every chunk would cost time growing with its square.
+    // Rules added since the last chunk have not seen the earlier lines: judge them all again.
+    if (m_rules.size() != m_judgedRules) {
+        m_judgedRules = m_rules.size();
+        m_judgedUpTo = 0;
+        m_reason.clear();
+    }
+    for (;;) {
+        const std::size_t end = m_answer.find(AtKeywords::crlf, m_judgedUpTo);
+        if (end == std::string::npos) {
+            break;  // an unfinished line may still turn into something else ("O" before "OK")
         }
+        const std::string_view line = std::string_view(m_answer).substr(
+            m_judgedUpTo, end + AtKeywords::crlf.size() - m_judgedUpTo);
         for (const CompleteRule& rule : m_rules) {
-            if (SimpleUtils::startsWith(line, rule.text)) {
-                take_verdict(rule, reason);
+            if (line.starts_with(rule.text)) {
+                take_verdict(rule, m_reason);
             }
         }
+        m_judgedUpTo = end + AtKeywords::crlf.size();
     }
-    report_if_complete(reason);
+    report_if_complete(m_reason);
 }
 
 void ATCmd::on_complete(const std::string& /*full_answer*/, bool /*result*/,

@@ -56,6 +56,11 @@ private:
     std::string m_command;
     std::vector<CompleteRule> m_rules;
     std::string m_answer;
+    // What on_data has judged: the answer up to the start of its unfinished line, with this
+    // many rules, and the text of the rule that decided last.
+    std::size_t m_judgedUpTo = 0;
+    std::size_t m_judgedRules = 0;
+    std::string m_reason;
     // Without rules there is nothing to wait for: the port writes and returns at once.
     bool m_complete = true;
     bool m_result = false;

@@ -47,6 +47,19 @@ TEST(AdjustedAtCmd, ExpectedBytesMatchAnywhereAndTheLastRuleInRuleOrderWins) {
     EXPECT_EQ(kept.calls.at(0).answer, "AT\r\r\nOK\r\n");
 }
 
+// A text found once stays found; a rule added while the answer grows searches it whole.
+TEST(AdjustedAtCmd, ARuleAddedMidAnswerSearchesTheEarlierBytesToo) {
+    SubstringCmd cmd{"AT\r", "NO CARRIER", 1000};
+    modem_test::feed(cmd, {"\r\nRING\r\n"});
+    EXPECT_FALSE(cmd.is_complete());
+    cmd.add_complete_rule("RING", true);
+    modem_test::feed(cmd, {"\r\n"});
+    EXPECT_TRUE(cmd.is_complete());
+    EXPECT_TRUE(cmd.result());
+    ASSERT_EQ(cmd.calls.size(), 1u);
+    EXPECT_EQ(cmd.calls[0].reason, "RING");
+}
+
 // With at most one rule's text in an answer, a text in the first chunk is in the whole.
 TEST(AdjustedAtCmd, EveryTwoChunkSplitGivesTheOneChunkVerdict) {
     SubstringCmd templateCmd{"AT+CPIN?\r", "\r\nOK\r\n", 1000};

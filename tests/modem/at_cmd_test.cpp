@@ -96,6 +96,20 @@ TEST(ATCmdLineMatching, ChunkLengthAloneBoundsTheData) {
     EXPECT_TRUE(cmd.result());
 }
 
+// Lines are judged as they finish; a rule added while the answer grows still judges the lines
+// that came before it.
+TEST(ATCmdLineMatching, ARuleAddedMidAnswerJudgesTheEarlierLinesToo) {
+    LineCmd cmd = withRules({{"BUSY", false}});
+    feed(cmd, {"\r\nOK\r\n"});
+    EXPECT_FALSE(cmd.is_complete());
+    cmd.add_complete_rule("OK", true);
+    feed(cmd, {"\r\n"});
+    EXPECT_TRUE(cmd.is_complete());
+    EXPECT_TRUE(cmd.result());
+    ASSERT_EQ(cmd.calls.size(), 1u);
+    EXPECT_EQ(cmd.calls[0].reason, "OK");
+}
+
 // Where the port happens to cut an answer with at most one matching line must not matter.
 TEST(ATCmdLineMatching, EveryTwoChunkSplitGivesTheOneChunkVerdict) {
     const LineCmd templateCmd = okErrorCmd();
