@@ -23,7 +23,7 @@ echo "=== build ${build}" >&2
 cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_BUILD_TESTS=ON \
   >/dev/null
 cmake --build "${build}" -j2 --target orvane orvane-run orvane-sim orvane_sample_lists \
-  bench_facade_idle_cpu bench_port_search bench_exchange_log_rate >&2
+  bench_facade_idle_cpu bench_port_search bench_exchange_log_rate bench_answer_flood >&2
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvane-bench.XXXXXX")
 # shellcheck source=scripts/sandbox.sh
@@ -156,6 +156,12 @@ log_rate=$(sed -nE 's/.*absorbed ([0-9]+) lines\/s.*/\1/p' "${work}/log.out")
 log_add=$(sed -nE 's/.*longest addLine ([0-9.]+) ms.*/\1/p' "${work}/log.out")
 log_stall=$(sed -nE 's/.*user-interface stall ([0-9.]+) ms.*/\1/p' "${work}/log.out")
 
+# --- 5b. the answer matchers under a flood ---------------------------------------------------
+echo "=== answer matchers, flood" >&2
+"${build}/bench/bench_answer_flood" > "${work}/flood.out"
+read -r flood_lines flood_bytes < <(sed -nE \
+  's/^ *20 MiB: line rules ([0-9.]+) s +expected bytes ([0-9.]+) s.*/\1 \2/p' "${work}/flood.out")
+
 # --- 6. orvane's start-up under Xvfb ----------------------------------------------------------
 # From the exec of orvane to its main window being mapped and viewable (xdotool polled without
 # pause; Qt paints on the expose that follows the mapping), five starts, each closed with
@@ -218,6 +224,7 @@ cat <<TABLE
 | open idle modem, CPU over 10 s, defaults (reports read when idle) | ${idle_reading} % of one core | target < 1 % | - |
 | modem search, 4 silent ports (${s_shape}) | ${s_time} s | planned waits ${s_plan} s | ${s_ratio} |
 | exchange log window, a burst of 50000 lines from a worker thread | ${log_rate} lines/s shown | longest addLine ${log_add} ms; user-interface thread busy for ${log_stall} ms at a stretch | - |
+| answer matchers, a 20 MiB flood in 64 KiB chunks (line rules / expected bytes) | ${flood_lines} s / ${flood_bytes} s | grows with the answer's length | - |
 | orvane start-up, exec to main window mapped (Xvfb), 5 starts | median ${st_med} ms (${st_all}) | - | - |
 | orvane resident memory, 1 s after the window appeared | VmRSS $(mib "${rss_kb}") MiB | peak VmHWM $(mib "${hwm_kb}") MiB | - |
 TABLE
