@@ -7,19 +7,18 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <vector>
 
 #include "bench/bench_support.h"
 #include "modem/port_finder_ext.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 
 int main() {
     constexpr int kPorts = 4;
     testsupport::TempAppFolder folder;
-    std::filesystem::create_directories(folder.path() / "ports");
-    std::ofstream(folder.path() / "ports" / "links-only").flush();
+    testsupport::makeLinksOnly(folder.path());
     std::vector<std::unique_ptr<bench::SimProcess>> modems;
     for (int port = 1; port <= kPorts; ++port) {
         modems.push_back(std::make_unique<bench::SimProcess>(folder.path(), port, "--silent"));

@@ -7,12 +7,12 @@
 #include <QCoreApplication>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
 #include "bench/bench_support.h"
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "platform/qt/qt_ui_binding.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -40,8 +40,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     platform::QtUiBinding binding;
     testsupport::TempAppFolder folder;
-    std::filesystem::create_directories(folder.path() / "ports");
-    std::ofstream(folder.path() / "ports" / "links-only").flush();
+    testsupport::makeLinksOnly(folder.path());
     bench::SimProcess modem(folder.path(), 1, "--no-echo");
 
     Timing timing;

@@ -35,7 +35,7 @@ protected:
         fs::create_directories(app() / "cfg");
         fs::create_directories(app() / "ports");
         fs::create_directories(runtime());
-        std::ofstream(app() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(app());
         fs::copy_file(ORVANE_RUN_EXE, app() / "orvane-run");
         writeList("ok", {"AT<CR> <CR><LF>OK<CR><LF>", "ATI<CR> OK"});
     }

@@ -18,6 +18,7 @@
 
 #include "tests/e2e/x_close.h"
 #include "tests/support/child_process.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -113,7 +114,7 @@ protected:
         for (const char* folder : {"cfg", "help", "cfg_help"}) {
             fs::copy(staged / folder, app() / folder, fs::copy_options::recursive);
         }
-        std::ofstream(app() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(app());
         // UTF-8, as an operator's editor writes it: orvane keeps the file so.
         std::ofstream(app() / "orvane.ini", std::ios::binary)
             << "[Общие]\r\n"

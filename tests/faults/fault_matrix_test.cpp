@@ -22,6 +22,7 @@
 #include "platform/cp1251.h"
 #include "platform/ini_file.h"
 #include "tests/support/child_process.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform::literals;
@@ -96,10 +97,9 @@ class FaultTest : public ::testing::Test {
 protected:
     FaultTest() {
         fs::create_directories(app() / "cfg");
-        fs::create_directories(app() / "ports");
         fs::create_directories(m_root.path() / "run");
         fs::create_directories(m_root.path() / "sim-run");
-        writeFile(app() / "ports" / "links-only", "");
+        testsupport::makeLinksOnly(app());
         fs::copy_file(ORVANE_RUN_EXE, exe());
         writeFile(ini(), kForeignLines);
         // Two rates with answer waits of seconds: a loaded machine does not turn a late

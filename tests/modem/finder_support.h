@@ -9,7 +9,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -20,6 +19,7 @@
 #include "modem/exchange_log.h"
 #include "platform/cp1251.h"
 #include "platform/serial_device_map.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 
 namespace finder_test {
@@ -30,8 +30,7 @@ namespace finder_test {
 class LinkedPortsFolder {
 public:
     LinkedPortsFolder() {
-        std::filesystem::create_directories(m_app.path() / "ports");
-        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(m_app.path());
         std::filesystem::create_directories(m_fake.path() / "dev");
         std::filesystem::create_directories(m_fake.path() / "sys");
     }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <future>
 #include <stdexcept>
 #include <string>
@@ -45,7 +44,7 @@ protected:
         m_modem = std::make_unique<sim::SimModem>(std::move(options));
         m_modem->start();
         m_modem->linkAs(m_app.path(), kPort);
-        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(m_app.path());
         m_port = std::make_unique<ModemPort>(kPort, 115200, 8, 1, false, true);
         ASSERT_TRUE(m_port->is_open());
     }

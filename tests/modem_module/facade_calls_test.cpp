@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +13,7 @@
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "modem/modem_port.h"
 #include "sim/sim_modem.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
 
@@ -96,7 +96,7 @@ protected:
         m_modem = std::make_unique<sim::SimModem>(options);
         m_modem->start();
         m_modem->linkAs(m_app.path(), kPort);
-        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(m_app.path());
         m_phone = new ModemPhoneImpl();
         m_phone->setEchoOffAndHangup(false);
         m_phone->setIdleReportReading(readReports);

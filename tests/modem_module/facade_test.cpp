@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +15,7 @@
 #include "platform/cp1251.h"
 #include "platform/ui_thread.h"
 #include "sim/sim_modem.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
 
@@ -101,7 +101,7 @@ protected:
         m_modem = std::make_unique<sim::SimModem>(options);
         m_modem->start();
         m_modem->linkAs(m_app.path(), kPort);
-        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(m_app.path());
     }
     ~FacadeTest() override {
         if (m_phone != nullptr) {

@@ -5,12 +5,15 @@
 
 namespace testsupport {
 
+void makeLinksOnly(const std::filesystem::path& appFolder) {
+    std::filesystem::create_directories(appFolder / "ports");
+    std::ofstream(appFolder / "ports" / "links-only").flush();
+}
+
 void linkPort(const std::filesystem::path& appFolder, int number,
               const std::filesystem::path& target) {
-    const std::filesystem::path ports = appFolder / "ports";
-    std::filesystem::create_directories(ports);
-    std::ofstream(ports / "links-only").flush();
-    const std::filesystem::path link = ports / ("com" + std::to_string(number));
+    makeLinksOnly(appFolder);
+    const std::filesystem::path link = appFolder / "ports" / ("com" + std::to_string(number));
     std::filesystem::remove(link);
     std::filesystem::create_symlink(target, link);
 }

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -72,7 +71,7 @@ protected:
     ModemAdjusterMtTest() {
         m_modem.start();
         m_modem.linkAs(m_app.path(), kPort);
-        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(m_app.path());
         fs::create_directories(m_app.path() / "cfg");
     }
     ~ModemAdjusterMtTest() override {

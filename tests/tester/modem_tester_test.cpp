@@ -15,6 +15,7 @@
 #include "platform/cp1251.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
 
@@ -67,8 +68,7 @@ class ModemTesterTest : public testsupport::UiThreadTest {
 protected:
     ModemTesterTest() {
         std::filesystem::create_directories(m_app.path() / "cfg");
-        std::filesystem::create_directories(m_app.path() / "ports");
-        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(m_app.path());
     }
     ~ModemTesterTest() override {
         m_tester.reset();  // saves and drops the settings of this folder

@@ -21,6 +21,7 @@
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
 #include "tester/modem_tester.h"
+#include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
 #include "ui/help_manager.h"
@@ -48,8 +49,7 @@ class MainFormTest : public testsupport::UiThreadTest {
 protected:
     MainFormTest() {
         std::filesystem::create_directories(m_app.path() / "cfg");
-        std::filesystem::create_directories(m_app.path() / "ports");
-        std::ofstream(m_app.path() / "ports" / "links-only").flush();
+        testsupport::makeLinksOnly(m_app.path());
     }
     ~MainFormTest() override {
         m_form.reset();
