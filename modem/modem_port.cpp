@@ -10,7 +10,6 @@
 #include "platform/app_folder.h"
 #include "platform/cp1251.h"
 #include "platform/system_error.h"
-#include "platform/tick.h"
 #include "tools/common_static_log_kav.h"
 
 using namespace platform::literals;
@@ -35,25 +34,44 @@ void ModemPort::stop() {
     m_port.request_stop();
 }
 
-void ModemPort::execute(InquiryCmd& cmd) {
+void ModemPort::halt() {
+    std::lock_guard<std::mutex> lock(m_stopMutex);
+    m_halted = true;
+    m_stop = true;
+    m_port.request_stop();
+}
+
+void ModemPort::resume() {
+    std::lock_guard<std::mutex> lock(m_stopMutex);
+    m_halted = false;
+}
+
+bool ModemPort::execute(InquiryCmd& cmd) {
     {
-        // Flag and port are cleared together so that a racing stop() leaves both set.
+        // Flag and port change together so that a racing stop() leaves both set.
         std::lock_guard<std::mutex> lock(m_stopMutex);
-        m_stop = false;
-        m_port.clear_stop();
+        m_stop = m_halted.load();
+        if (!m_stop) {
+            m_port.clear_stop();
+        }
     }
 
+    // The pause ends early on a stop, which is then still in force for the check below.
     if (cmd.delay_before() != 0) {
-        platform::sleepMs(cmd.delay_before());
+        m_port.pause(cmd.delay_before());
+    }
+    if (m_stop) {
+        return false;
     }
 
     if (cmd.command_size() != 0) {
         const char* data = cmd.command_data();
         const std::size_t size = cmd.command_size();
         trace_write(data, size);
+        m_port.set_write_allowance(cmd.answer_timeout());
         if (!m_port.write(data, static_cast<int>(size))) {
             if (m_stop) {
-                return;  // the operator's stop released a write the line would not take
+                return true;  // the operator's stop released a write the line would not take
             }
             raise_port_error(kWriteError.data(), errno);
         }
@@ -75,9 +93,10 @@ void ModemPort::execute(InquiryCmd& cmd) {
         if (cmd.answer_timeout() < m_stopwatch.elapsed()) {
             m_stop = true;
         }
-        platform::sleepMs(kPollPauseMs);
+        m_port.pause(kPollPauseMs);
     }
     m_stopwatch.reset();
+    return true;
 }
 
 void ModemPort::raise_port_error(const char* prefix, int errorNumber) {

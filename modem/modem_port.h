@@ -29,17 +29,26 @@ public:
     void set_exchange_log(ExchangeLog* log) { m_exchangeLog = log; }
 
     // Runs one exchange. Throws std::runtime_error with "Ошибка при записи в порт " or
-    // "Ошибка при чтении из порта " followed by the system's text when the port fails. The
-    // caller reads the command's verdict afterwards.
-    void execute(InquiryCmd& cmd);
+    // "Ошибка при чтении из порта " followed by the system's text when the port fails (a
+    // write the line does not take within its limit fails with the text of ETIMEDOUT). The
+    // caller reads the command's verdict afterwards. False when a stop came before the
+    // command's bytes went out (during its delay, or from halt()): nothing was written nor
+    // read, and the command has no outcome to report. A stop during the write itself counts
+    // as written: part of the command may have reached the modem.
+    bool execute(InquiryCmd& cmd);
 
-    // Ends a running exchange within one polling pass, also one that waits for the line to
-    // take its bytes. Safe from any thread; a stop made before execute starts has no effect.
+    // Ends a running exchange at once: its delay, a write waiting for the line, the answer
+    // wait. Safe from any thread; a stop made before execute starts has no effect.
     void stop();
+    // As stop, and every later exchange ends before it writes anything, until resume(): for
+    // an owner taking its worker down, whose next queued command must not undo the stop.
+    // Safe from any thread.
+    void halt();
+    void resume();
 
     // Bytes one read may take; the buffer holds one more for the terminating zero.
     static constexpr int kReadChunk = 9999;
-    // Poll pause between reads.
+    // Poll pause between reads; a stop cuts it short.
     static constexpr std::uint32_t kPollPauseMs = 5;
     // Chunks shorter than this are traced in full; longer ones only reach the exchange log.
     static constexpr int kReadTraceLimit = 15;
@@ -49,13 +58,14 @@ private:
     void trace_write(const char* data, std::size_t length);
     void trace_read(const char* data, int length);
 
-    // Owner: the thread running execute(). Exceptions: m_stop, which stop() may set from any
-    // thread (atomic; set and cleared together with the port's stop under m_stopMutex), and
-    // m_exchangeLog (atomic), which another thread may set.
+    // Owner: the thread running execute(). Exceptions: m_stop and m_halted, which stop() and
+    // halt() may set from any thread (atomic; changed together with the port's stop under
+    // m_stopMutex), and m_exchangeLog (atomic), which another thread may set.
     TCommPort m_port;
     platform::Stopwatch m_stopwatch;
     char m_buffer[kReadChunk + 1] = {};
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_halted{false};
     std::atomic<ExchangeLog*> m_exchangeLog{nullptr};
     std::mutex m_stopMutex;
 };

@@ -138,7 +138,6 @@ void PortFinderExt::cancel() {
 }
 
 bool PortFinderExt::find(std::int32_t lastPort, std::int32_t lastBaud) {
-    m_cancel = false;
     m_found = false;
 
     PortNumbers ports;
@@ -152,7 +151,6 @@ bool PortFinderExt::find(std::int32_t lastPort, std::int32_t lastBaud) {
             break;
         }
         if (m_cancel) {
-            m_cancel = false;
             show(std::string(kCancelled), true);
             return false;
         }

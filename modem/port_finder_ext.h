@@ -45,7 +45,8 @@ public:
     // The commands as sent; each try runs a fresh copy.
     const std::vector<AdjustedAtCmd>& search_commands() const { return m_searchCmds; }
 
-    // Try only the last found port (when there is one).
+    // Try only the last found port (when there is one). Like the rest of the plan, changed
+    // only while no search runs.
     void set_only_one_port(bool flag) { m_onlyOnePort = flag; }
     bool only_one_port() const { return m_onlyOnePort; }
 
@@ -69,8 +70,10 @@ public:
     std::int32_t found_baud() const { return m_foundBaud; }
 
     // Any thread. Ends the exchange under way at once and the search before the next rate or
-    // port; a request made while no search runs is forgotten by the next find.
+    // port. The request stays in force until clear_cancel(), so one made before find has
+    // begun is seen by it: the owner of a run clears it before the run's search starts.
     void cancel();
+    void clear_cancel() { m_cancel = false; }
 
 private:
     bool check_port(std::int32_t port);
@@ -90,7 +93,7 @@ private:
     std::unique_ptr<InfoViewerI> m_ownViewer;
     InfoViewerI* m_viewer = nullptr;
     ExchangeLog* m_exchangeLog = nullptr;
-    bool m_onlyOnePort = false;
+    std::atomic<bool> m_onlyOnePort{false};
     platform::SerialRoots m_serialRoots;
 
     // The port of the check under way, for cancel() to stop its exchange.

@@ -61,6 +61,12 @@ Deadline deadlineAfter(Clock::time_point start, std::uint64_t ms) {
     return start + std::chrono::milliseconds(ms);
 }
 
+// Milliseconds count bytes take on the line at baud, bits per byte each, rounded up.
+std::uint64_t lineTimeMs(std::uint64_t count, std::int32_t baud, std::uint64_t bits) {
+    const std::uint64_t rate = static_cast<std::uint64_t>(std::max(baud, 1));
+    return (count * bits * 1000 + rate - 1) / rate;
+}
+
 enum class Wait { Ready, Timeout, Stop, HangUp, Error };
 
 // Waits until fd shows events, the deadline passes (none: no deadline) or the stop event
@@ -436,9 +442,15 @@ bool TCommPort::write(const char* buffer, int count) {
         return false;
     }
     const Limits limits = limitsFor(m_timeoutMode, m_timeoutValue);
-    const std::uint64_t limit =
+    std::uint64_t limit =
         totalLimit(limits.writePerByte, limits.writeConstant, static_cast<std::uint64_t>(count));
-    const Deadline deadline = limit != 0 ? deadlineAfter(Clock::now(), limit) : Deadline{};
+    if (limit == 0) {
+        // Twice the ten bits a byte really takes: room for a slow converter and a busy line.
+        limit = std::max<std::uint64_t>(
+            lineTimeMs(static_cast<std::uint64_t>(count), m_baudRate, 20) + m_writeAllowanceMs,
+            kMinWriteLimitMs);
+    }
+    const Deadline deadline = deadlineAfter(Clock::now(), limit);
     int written = 0;
     while (written < count) {
         const ssize_t n = ::write(m_handle, buffer + written, static_cast<size_t>(count - written));
@@ -484,8 +496,7 @@ bool TCommPort::flush() {
         return true;
     }
     // Ten bits a character: start, eight data bits, stop.
-    const std::uint64_t baud = static_cast<std::uint64_t>(std::max(m_baudRate, 1));
-    const std::uint64_t lineMs = (static_cast<std::uint64_t>(queued) * 10 * 1000 + baud - 1) / baud;
+    const std::uint64_t lineMs = lineTimeMs(static_cast<std::uint64_t>(queued), m_baudRate, 10);
     const Limits limits = limitsFor(m_timeoutMode, m_timeoutValue);
     const std::uint64_t limit =
         totalLimit(limits.writePerByte, limits.writeConstant, static_cast<std::uint64_t>(queued));
@@ -520,6 +531,10 @@ void TCommPort::clear_stop() {
     std::uint64_t value = 0;
     const ssize_t got = ::read(m_stopEvent, &value, sizeof value);
     (void)got;
+}
+
+bool TCommPort::pause(std::uint32_t ms) {
+    return waitFor(-1, 0, m_stopEvent, deadlineAfter(Clock::now(), ms)) != Wait::Stop;
 }
 
 bool TCommPort::read_full(char* buffer, int count, unsigned timeout_ms, unsigned& total) {

@@ -17,8 +17,10 @@
 // whatever has arrived (with value 0 it returns at once).
 //
 // A write in a mode with a write limit (1: 2 ms per byte, 3: 1 ms in total) fails when bytes
-// are still unwritten as the limit passes; without a limit it waits as long as the line
-// refuses bytes (CTS low), until a stop is requested.
+// are still unwritten as the limit passes. The modes without one (0, 2) are still bounded: a
+// modem that stops reading (a wedged USB modem, CTS held low) must not hang the writer. Such a
+// write may take its bytes' time on the line at 20 bit times a byte plus the write allowance,
+// and at least kMinWriteLimitMs; past that it fails with ETIMEDOUT. A stop ends any wait.
 //
 // Port objects are used by one thread at a time; only request_stop() may come from another.
 
@@ -52,10 +54,19 @@ public:
     // queue's time on the line (a small margin without a write limit) and by a stop request.
     // False when the queue did not empty.
     bool flush();
-    // Makes a waiting write, flush or read give up at once (a read returns what it has);
-    // stays in force until clear_stop(). Safe from any thread.
+    // Makes a waiting write, flush, read or pause give up at once (a read returns what it
+    // has); stays in force until clear_stop(). Safe from any thread.
     void request_stop();
     void clear_stop();
+    // Waits ms milliseconds; false when a stop ended the wait early (or was already in force).
+    bool pause(std::uint32_t ms);
+
+    // What a write in a mode without a write limit may take beyond its bytes' time on the
+    // line: the answer wait of the command being written (a modem restarting after ATZ may
+    // hold CTS low for seconds).
+    void set_write_allowance(std::uint32_t ms) { m_writeAllowanceMs = ms; }
+    // The shortest limit of such a write.
+    static constexpr std::uint32_t kMinWriteLimitMs = 1000;
 
     int port_number() const { return m_portNumber; }
     int baud_rate() const { return m_baudRate; }
@@ -85,5 +96,6 @@ private:
     // An eventfd: readable while a stop is requested, so every wait of the port can include
     // it in its poll set.
     int m_stopEvent = -1;
+    std::uint32_t m_writeAllowanceMs = 0;
     std::filesystem::path m_devicePath;
 };

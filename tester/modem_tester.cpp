@@ -108,7 +108,18 @@ void ModemTester::setExchangeLogWindow(ExchangeLogViewerI* window) {
 }
 
 void ModemTester::applySettings() {
-    m_portFinder.set_only_one_port(Config::instance().only_one_port());
+    // The plan never changes under a search: during a run it waits for the next start.
+    m_settingsPending = true;
+    if (!m_started) {
+        applyPendingSettings();
+    }
+}
+
+void ModemTester::applyPendingSettings() {
+    if (m_settingsPending) {
+        m_settingsPending = false;
+        m_portFinder.set_only_one_port(Config::instance().only_one_port());
+    }
 }
 
 // --- a run -------------------------------------------------------------------------------
@@ -129,6 +140,10 @@ void ModemTester::start() {
         addMessage(std::string(kNoListFile));
     }
     releaseFacade(false);
+    applyPendingSettings();
+    // The stop request belongs to this run from here on: a stop of an earlier run is
+    // forgotten, and one made before the search looks is seen by it.
+    m_portFinder.clear_cancel();
     m_execThread->setJob([this, run] { searchJob(run); });
     m_execThread->run();
 }
@@ -299,8 +314,9 @@ void ModemTester::stop() {
         return;
     }
     if (m_phone != nullptr) {
-        // The command on the line completes and its result is still handled while the
-        // release waits for the worker; that normally ends the run.
+        // The release ends the exchange under way at once. A command already written
+        // reports its failed result while the release waits for the worker, which ends the
+        // run; one still in its delay reports nothing, and the run ends here.
         releaseFacade(true);
         if (m_started) {
             finish();

@@ -51,7 +51,8 @@ public:
     // Not owned; clear it (null) before the window goes. No line reaches a window after the
     // call that cleared it has returned.
     void setExchangeLogWindow(ExchangeLogViewerI* window);
-    // Gives the port finder the stored single-port option again.
+    // Gives the port finder the stored single-port option again; during a run, at the next
+    // start (the plan never changes while a search runs).
     void applySettings();
     // Not owned; receives every executed command of a list. Null switches it off.
     void setResultObserver(CommandResultObserverI* observer) { m_resultObserver = observer; }
@@ -75,6 +76,7 @@ private:
     void commandPhase(std::uint32_t run);
     void finish();
     void releaseFacade(bool keepResults);
+    void applyPendingSettings();
     void addMessage(const std::string& text);
     void addExchangeLine(std::string_view mark, const char* data, std::uint32_t length);
     void reportResult(const std::string& command, const std::string& answer,
@@ -95,6 +97,7 @@ private:
     InfoUnit m_infoUnit;  // written by the job thread, read by the display step it waits for
     std::string m_format;
     std::atomic<bool> m_stopRequested{false};  // set by stop, read by the job thread
+    bool m_settingsPending = false;            // applySettings waits for the next start
 
     // Bookkeeping that makes every run end exactly once.
     std::uint32_t m_run = 0;                  // number of the current (or last) run

@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "modem/modem_module/impl/call_at_commands.h"
 #include "modem/modem_module/impl/call_thread_commands.h"
 #include "modem/modem_module/impl/cmds/write_data_command.h"
 #include "modem/modem_module/impl/commands_thread.h"
@@ -13,7 +14,6 @@
 #include "modem/modem_port.h"
 #include "modem/simple_at_cmd.h"
 #include "platform/cp1251.h"
-#include "platform/tick.h"
 #include "tools/debug_print.h"
 
 using namespace platform::literals;
@@ -31,23 +31,43 @@ ModemPhoneImpl::ModemPhoneImpl()
 
 ModemPhoneImpl::~ModemPhoneImpl() {
     if (m_commandsThread) {
+        // The exchange under way ends now, whatever it waits for, and no queued command may
+        // start after it: the worker ends within one polling pass. The command that was on
+        // the line still delivers its (failed) result while this thread waits.
+        m_modem->halt();
         m_commandsThread->pause(false);
         m_commandsThread->clear();
-        if (m_echoOffAndHangup) {
-            hangup();
-        }
-        platform::sleepMs(kReleaseGraceMs);
         // From here on no event reaches the handler, not even one of the command that is
         // still running: its owner may be on its way out.
         m_released = true;
         m_handler = nullptr;
-        if (!m_commandsThread->suspended()) {
+        const bool running = !m_commandsThread->suspended();
+        if (running) {
             m_commandsThread->terminate();
             m_commandsThread->waitFor();
         }
         m_commandsThread.reset();
+        if (running && m_echoOffAndHangup) {
+            hangUpOnRelease();
+        }
     }
     m_modem.reset();
+}
+
+void ModemPhoneImpl::hangUpOnRelease() {
+    // The worker is gone: the hang-up goes out from this thread, so it cannot be lost to a
+    // worker that ends first, and no fixed grace time is needed.
+    m_modem->resume();
+    try {
+        if (m_state == kDataConnected) {
+            ToTextModeAtCommand escape;
+            m_modem->execute(escape);
+        }
+        HangupAtCommand hangup;
+        m_modem->execute(hangup);
+    } catch (const std::exception&) {
+        // The line failed under the hang-up; there is nobody left to tell.
+    }
 }
 
 bool ModemPhoneImpl::open(int port, int baudRate, int /*reserved*/,

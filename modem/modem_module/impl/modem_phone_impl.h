@@ -35,8 +35,6 @@ public:
     // reads keep their turn during a long transfer.
     static constexpr std::size_t kWriteBlock = 500;
     static constexpr int kPauseMs = 5;
-    // Let a hang-up reach the modem before the worker is stopped.
-    static constexpr std::uint32_t kReleaseGraceMs = 200;
 
     ModemPhoneImpl();
 
@@ -115,6 +113,7 @@ private:
     void serviceOutgoingData();
     void startCall(const char* number, bool dataMode);
     void clearOutgoingData();
+    void hangUpOnRelease();
 
     // Fields, with their owners. "Owner" is the thread that calls the public operations (the
     // user-interface thread in this program); "worker" is the command worker.

@@ -9,8 +9,8 @@ SimpleThreadCommand::SimpleThreadCommand(ModemPort& port, const ATCmd& cmd, AtCm
     : m_onResult(onResult), m_context(context), m_port(port), m_cmd(cmd) {}
 
 bool SimpleThreadCommand::execute(CommandsThread& /*thread*/) {
-    m_port.execute(m_cmd);
-    return m_onResult != nullptr;
+    // A command a stop kept off the line has no outcome to report.
+    return m_port.execute(m_cmd) && m_onResult != nullptr;
 }
 
 void SimpleThreadCommand::notify() {
@@ -24,8 +24,7 @@ AdjustedThreadCommand::AdjustedThreadCommand(ModemPort& port, const AdjustedAtCm
     : m_onResult(onResult), m_context(context), m_port(port), m_cmd(cmd) {}
 
 bool AdjustedThreadCommand::execute(CommandsThread& /*thread*/) {
-    m_port.execute(m_cmd);
-    return m_onResult != nullptr;
+    return m_port.execute(m_cmd) && m_onResult != nullptr;
 }
 
 void AdjustedThreadCommand::notify() {

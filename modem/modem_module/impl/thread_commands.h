@@ -24,7 +24,7 @@ public:
                         void* context = nullptr);
 
     // Port errors propagate to the worker. True when a callback is set, whatever the
-    // command's result.
+    // command's result, unless a stop kept the command off the line.
     bool execute(CommandsThread& thread) override;
     void notify() override;
 
