@@ -22,6 +22,10 @@ struct Faults {
     // gaps (all bounded, see SimModem), the same cuts for the same seed and the same replies.
     // Takes the place of replyDelayMs and chunking.
     std::optional<std::uint32_t> jitterSeed;
+    // Once a command line reading exactly this (without its terminator) has been answered,
+    // the modem reads nothing more from its line, as one that restarts and holds CTS low:
+    // what the application writes then fills the line's buffer and its writes block.
+    std::string stallAfter;
 };
 
 class FaultPlan {

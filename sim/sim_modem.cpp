@@ -66,6 +66,7 @@ void SimModem::start() {
     discardOutbox();
     m_reportsWritten = 0;
     m_jitter.seed(m_faults.snapshot().jitterSeed.value_or(0));
+    m_stalled = false;
     m_stopRequested = false;
     m_unplugRequested = false;
     {
@@ -292,7 +293,8 @@ void SimModem::run() {
             }
         }
         std::array<pollfd, 2> fds{{
-            {m_endpoint->masterFd(), static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0},
+            {m_endpoint->masterFd(),
+             static_cast<short>((m_stalled ? 0 : POLLIN) | (flooding ? POLLOUT : 0)), 0},
             {m_wake->fd(), POLLIN, 0},
         }};
         if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) {
@@ -324,18 +326,29 @@ void SimModem::run() {
 }
 
 void SimModem::handleInput(const char* data, std::size_t size) {
-    const bool silent = m_faults.snapshot().silent;
+    const Faults faults = m_faults.snapshot();
     // The rate in force now stands for the rate at which these bytes arrived: an
     // application changes the rate only after waiting for an answer.
     const std::uint32_t rate = m_endpoint->lineRate();
+    bool heardStallLine = false;
     {
         std::lock_guard lock(m_sessionMutex);
-        m_session->setMuted(silent);
+        m_session->setMuted(faults.silent);
+        const std::uint64_t before = m_session->counters().linesReceived;
         for (SessionOutput& output : m_session->feed({data, size}, rate, SimClock::now())) {
             m_outbox.push_back(std::move(output));
         }
+        if (!faults.stallAfter.empty()) {
+            const std::deque<std::string>& heard = m_session->lineLog();
+            const std::uint64_t count = m_session->counters().linesReceived - before;
+            heardStallLine =
+                std::find(heard.end() - static_cast<std::ptrdiff_t>(
+                                            std::min<std::uint64_t>(count, heard.size())),
+                          heard.end(), faults.stallAfter) != heard.end();
+        }
     }
     writeOutbox();
+    m_stalled = m_stalled || heardStallLine;
     publishStats(size);
 }
 

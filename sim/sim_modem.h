@@ -169,6 +169,7 @@ private:
     std::deque<SessionOutput> m_outbox;  // to be written, in order
     std::uint64_t m_reportsWritten = 0;  // service thread only
     std::mt19937 m_jitter;               // service thread only; seeded at start
+    bool m_stalled = false;              // service thread only: the line is no longer read
 
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_unplugRequested{false};

@@ -148,6 +148,12 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string_view>& args) {
         } else if (option == "--jitter") {
             line.options.faults.jitterSeed =
                 number(option, value(), 0, std::numeric_limits<std::uint32_t>::max());
+        } else if (option == "--stall-after") {
+            const std::string_view text = value();
+            if (text.empty()) {
+                throw UsageError("option --stall-after needs a command line");
+            }
+            line.options.faults.stallAfter = std::string{text};
         } else if (option == "--silent") {
             flag();
             line.options.faults.silent = true;
@@ -240,6 +246,10 @@ Options:
                        (1-8 bytes) with random gaps (up to 5 ms); the same seed cuts the
                        same replies the same way; not with --delay or --chunk
   --silent             take every byte off the line and answer nothing, not even echo
+  --stall-after LINE   once the command line LINE (e.g. ATZ, as typed, without its CR) has
+                       been answered, read nothing more from the line, as a modem that
+                       restarts and holds CTS low: the application's writes fill the
+                       line's buffer and then block
   --dial OUTCOME       how dials end: connect (the default: OK for a voice call, CONNECT
                        and the rate for a data call), busy, no-carrier, no-dialtone,
                        no-answer, or no-reply (no final result code at all)

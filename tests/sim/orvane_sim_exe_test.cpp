@@ -124,10 +124,11 @@ TEST(OrvaneSimProcess, HelpDocumentsEveryOption) {
     EXPECT_EQ(process.waitExit(), 0);
     const std::string help = process.readAll(false);
     for (const char* option :
-         {"--port",       "--app-folder",   "--bauds",     "--no-echo",    "--numeric",
-          "--delay",      "--chunk",        "--gap",       "--silent",     "--dial",
-          "--dial-delay", "--connect-rate", "--data-sink", "--guard-time", "--extended-ring",
-          "--ring-every", "--sender",       "--sms",       "--commands",   "--help"}) {
+         {"--port",          "--app-folder", "--bauds",        "--no-echo",   "--numeric",
+          "--delay",         "--chunk",      "--gap",          "--silent",    "--stall-after",
+          "--dial",          "--dial-delay", "--connect-rate", "--data-sink", "--guard-time",
+          "--extended-ring", "--ring-every", "--sender",       "--sms",       "--commands",
+          "--help"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -147,7 +148,7 @@ sim::SimCommandLine parse(std::string_view line, std::vector<std::string_view> m
 TEST(SimCommandLine, TakesEveryOption) {
     const sim::SimCommandLine line = parse(
         "--port 5 --app-folder=/tmp/x --bauds 9600,14400 --no-echo --numeric --delay 250 "
-        "--chunk 3 --gap=40 --silent");
+        "--chunk 3 --gap=40 --silent --stall-after AT+CFUN=1,1");
     EXPECT_FALSE(line.help);
     EXPECT_EQ(line.port, 5);
     EXPECT_EQ(line.appFolder, fs::path("/tmp/x"));
@@ -158,6 +159,7 @@ TEST(SimCommandLine, TakesEveryOption) {
     EXPECT_EQ(line.options.faults.chunkBytes, 3u);
     EXPECT_EQ(line.options.faults.chunkGapMs, 40u);
     EXPECT_TRUE(line.options.faults.silent);
+    EXPECT_EQ(line.options.faults.stallAfter, "AT+CFUN=1,1");
 
     const sim::SimCommandLine calls = parse(
         "--port 1 --dial no-answer --dial-delay 1500 --connect-rate 33600 --data-sink "
