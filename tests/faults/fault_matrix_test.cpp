@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -151,8 +152,12 @@ protected:
 
     // Runs to the end: keeps the messages and standard error, returns the exit status.
     int finish(testsupport::ChildProcess& process) {
-        m_err = process.readAll(true, 120000);  // first: it may be large
-        m_messages = messagesOf(process.readAll(false, 30000));
+        // Both at once: either may be large, and a full pipe would stop the program.
+        std::string out;
+        std::thread outReader([&] { out = process.readAll(false, 120000); });
+        m_err = process.readAll(true, 120000);
+        outReader.join();
+        m_messages = messagesOf(out);
         return process.waitExit(30000);
     }
 
@@ -265,6 +270,88 @@ TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
     EXPECT_EQ(runToEnd({"--list", "ok"}), 1) << m_err;
     ::close(held);
     EXPECT_EQ(m_messages, (Lines{"Не удалось открыть порт 1.", kFinished}));
+    expectSettingsIntact();
+}
+
+// --- stops ------------------------------------------------------------------------------
+
+// A stop ends the exchange under way at once, however much of its wait is left: a command
+// already written counts as failed, one still in its delay is not counted.
+struct StopCase {
+    const char* name;
+    Lines list;
+    std::string underWay;  // on the exchange: the moment to stop
+    int signal;
+    Lines expected;
+};
+
+class StopTest : public FaultTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopTest, EndsTheRunAtOnce) {
+    const StopCase& c = GetParam();
+    writeList("long", c.list);
+    startSim({});
+    auto process = run({"--list", "long", "--exchange"});
+    ASSERT_NE(process->readErrorUntil(c.underWay, 30000).find(c.underWay), std::string::npos);
+    const auto stopped = std::chrono::steady_clock::now();
+    process->signal(c.signal);
+    EXPECT_EQ(finish(*process), 1) << m_err;
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(10));
+    EXPECT_EQ(m_messages, c.expected);
+    expectSettingsIntact();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, StopTest,
+    ::testing::Values(
+        // The echo read back: ATI is written and waits for an answer that never comes.
+        StopCase{"SigintInTheAnswerWait",
+                 {"AT<CR> OK 10000", "ATI<CR> NEVER 30000", "ATE1<CR> OK"},
+                 "<<< ATI",
+                 SIGINT,
+                 {kFoundAt115200, "AT : OK", "ATI : Ошибка", "Выполнено 2 команд (OK 1, ошибок 1).",
+                  kFinished}},
+        // ATI's answer read: the worker is in the delay before AT.
+        StopCase{"SigtermInTheDelayBeforeACommand",
+                 {"ATI<CR> OK 10000", "AT<CR> OK 10000 30000"},
+                 "Revision: 1.0<CR><LF><CR><LF>OK",
+                 SIGTERM,
+                 {kFoundAt115200, "ATI : OK", "Выполнено 1 команд (OK 1, ошибок 0).", kFinished}}),
+    [](const ::testing::TestParamInfo<StopCase>& param) { return std::string(param.param.name); });
+
+// A modem that stops reading after ATZ (restarting, CTS held low): the line's buffer fills
+// with a command far larger than it holds, and the write gives up after its bytes' time on
+// the line plus the answer wait; a stop ends it sooner. A fast rate keeps the limit short.
+class StalledModemTest : public FaultTest {
+protected:
+    StalledModemTest() {
+        platform::IniFile(ini()).writeString(kGeneral, kBaudListKey, "921600-3000");
+        startSim({"--stall-after", "ATZ"});
+    }
+    const std::string m_big = "AT" + std::string(128 * 1024, 'A');
+    const std::string m_found = "Проверка порта 1. Скорость 921600. Модем найден.";
+};
+
+TEST_F(StalledModemTest, AWriteTheModemDoesNotTakeFailsAfterItsLimit) {
+    writeList("stall", {"ATZ<CR> OK 10000", m_big + "<CR> OK 1000", "ATI<CR> OK"});
+    EXPECT_EQ(runToEnd({"--list", "stall"}), 1) << m_err;
+    EXPECT_EQ(m_messages,
+              (Lines{m_found, "ATZ : OK", "Ошибка при записи в порт Connection timed out",
+                     m_big + " : Ошибка", "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors}));
+    expectSettingsIntact();
+    EXPECT_EQ(savedBaud(), 921600);
+}
+
+TEST_F(StalledModemTest, AStopEndsAWriteTheModemDoesNotTake) {
+    writeList("stall", {"ATZ<CR> OK 10000", m_big + "<CR> OK 60000"});
+    auto process = run({"--list", "stall", "--exchange"});
+    ASSERT_NE(process->readErrorUntil(">>> ATAAAA", 30000).find(">>> ATAAAA"), std::string::npos);
+    const auto stopped = std::chrono::steady_clock::now();
+    process->signal(SIGINT);
+    EXPECT_EQ(finish(*process), 1) << m_err;
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(10));
+    EXPECT_EQ(m_messages, (Lines{m_found, "ATZ : OK", m_big + " : Ошибка",
+                                 "Выполнено 2 команд (OK 1, ошибок 1).", kFinished}));
     expectSettingsIntact();
 }
 
