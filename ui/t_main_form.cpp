@@ -164,7 +164,11 @@ void TMainForm::testFinished() {
     m_ui->Btn_Settings->setEnabled(true);
     m_ui->Btn_Start->setEnabled(true);
     if (Config::instance().auto_run()) {
-        m_restartTimer->startOnce();
+        if (m_settingsOpen) {
+            m_restartHeld = true;
+        } else {
+            m_restartTimer->startOnce();
+        }
     }
 }
 
@@ -175,9 +179,19 @@ void TMainForm::Btn_SettingsClick() {
     AtCmdParamMtList commands;
     loadCommandList(m_tester->commandListFile(), commands);
     m_settingForm->loadSettings(Config::instance(), commands);
+    // No run may start under the dialog: "Применить" and a search would overwrite each
+    // other's port and rate.
+    m_restartHeld = m_restartTimer->isRunning();
+    m_restartTimer->stop();
+    m_settingsOpen = true;
     m_settingForm->exec();
+    m_settingsOpen = false;
     if (m_settingForm->wasApplied()) {
         m_tester->applySettings();
+    }
+    if (m_restartHeld) {
+        m_restartHeld = false;
+        m_restartTimer->startOnce();
     }
 }
 

@@ -75,6 +75,10 @@ private:
     TExchangeLogForm* m_exchangeLogForm = nullptr;  // a child window; deleted by the destructor
     std::unique_ptr<HelpManager> m_helpManager;
     std::unique_ptr<HelpTester> m_helpTester;
+    // Continuous mode waits while the settings dialog is open: the restart that was due, or
+    // falls due meanwhile, comes kRestartMs after the dialog has closed.
+    bool m_settingsOpen = false;
+    bool m_restartHeld = false;
 };
 
 // The single-instance warning as a modal message box without owner window.
