@@ -23,7 +23,8 @@ echo "=== build ${build}" >&2
 cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_BUILD_TESTS=ON \
   >/dev/null
 cmake --build "${build}" -j2 --target orvane orvane-run orvane-sim orvane_sample_lists \
-  bench_facade_idle_cpu bench_port_search bench_exchange_log_rate bench_answer_flood >&2
+  bench_facade_idle_cpu bench_port_search bench_exchange_log_rate bench_answer_flood \
+  bench_stop_latency >&2
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvane-bench.XXXXXX")
 # shellcheck source=scripts/sandbox.sh
@@ -162,6 +163,21 @@ echo "=== answer matchers, flood" >&2
 read -r flood_lines flood_bytes < <(sed -nE \
   's/^ *20 MiB: line rules ([0-9.]+) s +expected bytes ([0-9.]+) s.*/\1 \2/p' "${work}/flood.out")
 
+# --- 5c. stops during a long answer wait -------------------------------------------------------
+echo "=== stop latency, 10 + 10 stops" >&2
+mkdir -m 700 "${work}/stop-run"
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${work}/stop-run \
+  "${build}/bench/bench_stop_latency" > "${work}/stop.out" 2>"${work}/stop.err" ||
+  { cat "${work}/stop.err" >&2; exit 1; }
+stop_row() {
+  sed -nE "s/.*$1: median ([0-9.]+) ms, max ([0-9.]+) ms; before: median ([0-9.]+) s.*/\\1 \\2 \\3/p" \
+    "${work}/stop.out"
+}
+read -r run_stop_med run_stop_max run_before < <(stop_row "SIGINT to orvane-run's exit")
+read -r win_stop_med win_stop_max win_before < <(stop_row "STOP to the run's end in the window")
+read -r stall_med stall_max < <(sed -nE \
+  's/.*longest stall around STOP: median ([0-9.]+) ms, max ([0-9.]+) ms.*/\1 \2/p' "${work}/stop.out")
+
 # --- 6. orvane's start-up under Xvfb ----------------------------------------------------------
 # From the exec of orvane to its main window being mapped and viewable (xdotool polled without
 # pause; Qt paints on the expose that follows the mapping), five starts, each closed with
@@ -225,6 +241,8 @@ cat <<TABLE
 | modem search, 4 silent ports (${s_shape}) | ${s_time} s | planned waits ${s_plan} s | ${s_ratio} |
 | exchange log window, a burst of 50000 lines from a worker thread | ${log_rate} lines/s shown | longest addLine ${log_add} ms; user-interface thread busy for ${log_stall} ms at a stretch | - |
 | answer matchers, a 20 MiB flood in 64 KiB chunks (line rules / expected bytes) | ${flood_lines} s / ${flood_bytes} s | grows with the answer's length | - |
+| stop latency, SIGINT to orvane-run's exit, 30 s answer wait on the line, 10 stops | median ${run_stop_med} ms, max ${run_stop_max} ms | before: the rest of the wait, median ${run_before} s | - |
+| stop latency, СТОП to the run's end in the window, same wait, 10 stops | median ${win_stop_med} ms, max ${win_stop_max} ms; user-interface thread's longest stall median ${stall_med} ms, max ${stall_max} ms | before: the rest of the wait, median ${win_before} s; stall target about 50 ms | - |
 | orvane start-up, exec to main window mapped (Xvfb), 5 starts | median ${st_med} ms (${st_all}) | - | - |
 | orvane resident memory, 1 s after the window appeared | VmRSS $(mib "${rss_kb}") MiB | peak VmHWM $(mib "${hwm_kb}") MiB | - |
 TABLE
