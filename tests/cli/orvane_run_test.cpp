@@ -2,7 +2,6 @@
 // its own runtime folder, against the simulated modem.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
 
 #include <QXmlStreamReader>
@@ -149,21 +148,6 @@ TEST_F(OrvaneRunTest, ASecondInstanceIsRefused) {
     ASSERT_FALSE(first.alreadyRunning());
     EXPECT_EQ(runToEnd({"--list", "ok"}), 2);
     EXPECT_EQ(m_err, "Приложение уже запущено\n");
-}
-
-TEST_F(OrvaneRunTest, AnInterruptStopsTheRunLikeTheStopButton) {
-    sim::SimOptions options;
-    options.faults.silent = true;
-    startModem(options);
-    auto process = run({"--list", "ok"});
-    ASSERT_TRUE(m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; },
-                                   30000));  // the search is on
-    process->signal(SIGINT);
-    const std::string out = process->readAll(false, 30000);
-    EXPECT_EQ(process->waitExit(30000), 1);
-    EXPECT_NE(out.find("Тестирование прервано пользователем."), std::string::npos) << out;
-    EXPECT_TRUE(out.ends_with(kFinished + "\n")) << out;
-    EXPECT_TRUE(fs::exists(app() / "orvane.ini"));  // the settings were saved
 }
 
 TEST_F(OrvaneRunTest, FindsDebiansIaxmodemAndRunsASampleList) {

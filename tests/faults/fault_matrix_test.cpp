@@ -187,16 +187,31 @@ protected:
     std::string m_err;
 };
 
-// --- modems that misbehave on every reply ------------------------------------------------
+// --- modems that misbehave, go away or are stopped -----------------------------------------
+
+const std::string kBig = "AT" + std::string(128 * 1024, 'A');  // far more than a line holds
+constexpr int kUnplug = 0;
 
 struct ModemCase {
     const char* name;
     Lines simArgs;
     Lines expected;
     int exitStatus;
-    std::int32_t baud;  // stored as the last one found
+    std::int32_t baud;       // stored as the last one found
+    Lines list = {};         // instead of the fixture's
+    std::string actAt = {};  // with --exchange: once this shows, pull the modem or signal
+    int act = kUnplug;
+    std::string plan = {};  // the search plan instead of the fixture's
 };
 
+// A run of list (none: the fixture's) against a modem, acted on once actAt shows.
+ModemCase acted(const char* name, Lines sim, Lines list, std::string actAt, int act,
+                Lines expected) {
+    return {name,   std::move(sim),  std::move(expected), 1,
+            115200, std::move(list), std::move(actAt),    act};
+}
+
+const Lines kLongWait = {"AT<CR> OK 10000", "ATI<CR> NEVER 30000", "ATE1<CR> OK"};
 const Lines kListRan = {"AT : OK", "ATI : OK", "Выполнено 2 команд (OK 2, ошибок 0).", kSuccess};
 
 Lines found(const std::string& line) {
@@ -209,15 +224,30 @@ class ModemFaultTest : public FaultTest, public ::testing::WithParamInterface<Mo
 
 TEST_P(ModemFaultTest, MessagesExitStatusAndSettings) {
     const ModemCase& c = GetParam();
+    if (!c.list.empty()) {
+        writeList("ok", c.list);
+    }
+    if (!c.plan.empty()) {
+        platform::IniFile(ini()).writeString(kGeneral, kBaudListKey, c.plan);
+    }
     startSim(c.simArgs);
-    EXPECT_EQ(runToEnd({"--list", "ok"}), c.exitStatus) << m_err;
+    if (c.actAt.empty()) {
+        EXPECT_EQ(runToEnd({"--list", "ok"}), c.exitStatus) << m_err;
+    } else {
+        auto process = run({"--list", "ok", "--exchange"});
+        ASSERT_NE(process->readErrorUntil(c.actAt, 30000).find(c.actAt), std::string::npos);
+        const auto start = std::chrono::steady_clock::now();
+        c.act == kUnplug ? unplug() : process->signal(c.act);
+        EXPECT_EQ(finish(*process), c.exitStatus) << m_err;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    }
     EXPECT_EQ(m_messages, c.expected);
     expectSettingsIntact();
     EXPECT_EQ(savedBaud(), c.baud);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Replies, ModemFaultTest,
+    Modems, ModemFaultTest,
     ::testing::Values(
         ModemCase{"Silent", {"--silent"}, {kNotFound, kFinished}, 1, 115200},  // the default stays
         ModemCase{"AnswersOnlyAt2400",
@@ -232,35 +262,39 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   115200},
         ModemCase{
-            "OneByteChunks", {"--chunk", "1", "--gap", "2"}, found(kFoundAt115200), 0, 115200}),
+            "OneByteChunks", {"--chunk", "1", "--gap", "2"}, found(kFoundAt115200), 0, 115200},
+        acted("UnplugDuringTheSearch", {"--silent"}, {}, ">>> AT<CR>", kUnplug,
+              {kNotFound, kFinished}),
+        acted("SigintDuringTheSearch", {"--silent"}, {}, ">>> AT<CR>", SIGINT,
+              {"Проверка порта 1. Скорость 115200", "Тестирование прервано пользователем.",
+               kFinished}),
+        // The echo read back: the command is on the line and its answer wait runs (pulled out
+        // before the write, the write would fail instead).
+        acted("UnplugDuringACommand", {}, kLongWait, "<<< ATI", kUnplug,
+              {kFoundAt115200, "AT : OK", "Ошибка при чтении из порта Input/output error",
+               "ATI : Ошибка", "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors}),
+        // A stop ends the exchange under way at once: a command already written counts as
+        // failed, one still in its delay (ATI's answer read, AT's delay begun) is not counted.
+        acted("SigintInTheAnswerWait", {}, kLongWait, "<<< ATI", SIGINT,
+              {kFoundAt115200, "AT : OK", "ATI : Ошибка", "Выполнено 2 команд (OK 1, ошибок 1).",
+               kFinished}),
+        acted("SigtermInTheDelayBeforeACommand", {}, {"ATI<CR> OK 10000", "AT<CR> OK 10000 30000"},
+              "Revision: 1.0<CR><LF><CR><LF>OK", SIGTERM,
+              {kFoundAt115200, "ATI : OK", "Выполнено 1 команд (OK 1, ошибок 0).", kFinished}),
+        // A modem that stops reading after ATZ (restarting, CTS held low): the write gives up
+        // after its bytes' time on the line plus the answer wait; a fast rate keeps that short.
+        ModemCase{"AStalledModemFailsTheWrite",
+                  {"--stall-after", "ATZ"},
+                  {"Проверка порта 1. Скорость 921600. Модем найден.", "ATZ : OK",
+                   "Ошибка при записи в порт Connection timed out", kBig + " : Ошибка",
+                   "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors},
+                  1,
+                  921600,
+                  {"ATZ<CR> OK 10000", kBig + "<CR> OK 1000", "ATI<CR> OK"},
+                  {},
+                  kUnplug,
+                  "921600-3000"}),
     [](const ::testing::TestParamInfo<ModemCase>& param) { return std::string(param.param.name); });
-
-// --- the modem goes away -----------------------------------------------------------------
-
-TEST_F(FaultTest, UnplugDuringTheSearch) {
-    startSim({"--silent"});
-    auto process = run({"--list", "ok", "--exchange"});
-    ASSERT_NE(process->readErrorUntil(">>> AT<CR>", 30000).find(">>> AT<CR>"), std::string::npos);
-    unplug();
-    EXPECT_EQ(finish(*process), 1) << m_err;
-    EXPECT_EQ(m_messages, (Lines{kNotFound, kFinished}));
-    expectSettingsIntact();
-}
-
-TEST_F(FaultTest, UnplugDuringACommand) {
-    writeList("slow", {"AT<CR> OK 10000", "ATI<CR> NEVER 60000", "ATE1<CR> OK"});
-    startSim({});
-    auto process = run({"--list", "slow", "--exchange"});
-    // The echo read back: the command is on the line and its answer wait runs (pulled out
-    // before the write, the write would fail instead).
-    ASSERT_NE(process->readErrorUntil("<<< ATI", 30000).find("<<< ATI"), std::string::npos);
-    unplug();
-    EXPECT_EQ(finish(*process), 1) << m_err;
-    EXPECT_EQ(m_messages,
-              (Lines{kFoundAt115200, "AT : OK", "Ошибка при чтении из порта Input/output error",
-                     "ATI : Ошибка", "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors}));
-    expectSettingsIntact();
-}
 
 TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
     startSim({});
@@ -270,88 +304,6 @@ TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
     EXPECT_EQ(runToEnd({"--list", "ok"}), 1) << m_err;
     ::close(held);
     EXPECT_EQ(m_messages, (Lines{"Не удалось открыть порт 1.", kFinished}));
-    expectSettingsIntact();
-}
-
-// --- stops ------------------------------------------------------------------------------
-
-// A stop ends the exchange under way at once, however much of its wait is left: a command
-// already written counts as failed, one still in its delay is not counted.
-struct StopCase {
-    const char* name;
-    Lines list;
-    std::string underWay;  // on the exchange: the moment to stop
-    int signal;
-    Lines expected;
-};
-
-class StopTest : public FaultTest, public ::testing::WithParamInterface<StopCase> {};
-
-TEST_P(StopTest, EndsTheRunAtOnce) {
-    const StopCase& c = GetParam();
-    writeList("long", c.list);
-    startSim({});
-    auto process = run({"--list", "long", "--exchange"});
-    ASSERT_NE(process->readErrorUntil(c.underWay, 30000).find(c.underWay), std::string::npos);
-    const auto stopped = std::chrono::steady_clock::now();
-    process->signal(c.signal);
-    EXPECT_EQ(finish(*process), 1) << m_err;
-    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(10));
-    EXPECT_EQ(m_messages, c.expected);
-    expectSettingsIntact();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Stops, StopTest,
-    ::testing::Values(
-        // The echo read back: ATI is written and waits for an answer that never comes.
-        StopCase{"SigintInTheAnswerWait",
-                 {"AT<CR> OK 10000", "ATI<CR> NEVER 30000", "ATE1<CR> OK"},
-                 "<<< ATI",
-                 SIGINT,
-                 {kFoundAt115200, "AT : OK", "ATI : Ошибка", "Выполнено 2 команд (OK 1, ошибок 1).",
-                  kFinished}},
-        // ATI's answer read: the worker is in the delay before AT.
-        StopCase{"SigtermInTheDelayBeforeACommand",
-                 {"ATI<CR> OK 10000", "AT<CR> OK 10000 30000"},
-                 "Revision: 1.0<CR><LF><CR><LF>OK",
-                 SIGTERM,
-                 {kFoundAt115200, "ATI : OK", "Выполнено 1 команд (OK 1, ошибок 0).", kFinished}}),
-    [](const ::testing::TestParamInfo<StopCase>& param) { return std::string(param.param.name); });
-
-// A modem that stops reading after ATZ (restarting, CTS held low): the line's buffer fills
-// with a command far larger than it holds, and the write gives up after its bytes' time on
-// the line plus the answer wait; a stop ends it sooner. A fast rate keeps the limit short.
-class StalledModemTest : public FaultTest {
-protected:
-    StalledModemTest() {
-        platform::IniFile(ini()).writeString(kGeneral, kBaudListKey, "921600-3000");
-        startSim({"--stall-after", "ATZ"});
-    }
-    const std::string m_big = "AT" + std::string(128 * 1024, 'A');
-    const std::string m_found = "Проверка порта 1. Скорость 921600. Модем найден.";
-};
-
-TEST_F(StalledModemTest, AWriteTheModemDoesNotTakeFailsAfterItsLimit) {
-    writeList("stall", {"ATZ<CR> OK 10000", m_big + "<CR> OK 1000", "ATI<CR> OK"});
-    EXPECT_EQ(runToEnd({"--list", "stall"}), 1) << m_err;
-    EXPECT_EQ(m_messages,
-              (Lines{m_found, "ATZ : OK", "Ошибка при записи в порт Connection timed out",
-                     m_big + " : Ошибка", "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors}));
-    expectSettingsIntact();
-    EXPECT_EQ(savedBaud(), 921600);
-}
-
-TEST_F(StalledModemTest, AStopEndsAWriteTheModemDoesNotTake) {
-    writeList("stall", {"ATZ<CR> OK 10000", m_big + "<CR> OK 60000"});
-    auto process = run({"--list", "stall", "--exchange"});
-    ASSERT_NE(process->readErrorUntil(">>> ATAAAA", 30000).find(">>> ATAAAA"), std::string::npos);
-    const auto stopped = std::chrono::steady_clock::now();
-    process->signal(SIGINT);
-    EXPECT_EQ(finish(*process), 1) << m_err;
-    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(10));
-    EXPECT_EQ(m_messages, (Lines{m_found, "ATZ : OK", m_big + " : Ошибка",
-                                 "Выполнено 2 команд (OK 1, ошибок 1).", kFinished}));
     expectSettingsIntact();
 }
 

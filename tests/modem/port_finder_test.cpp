@@ -167,11 +167,9 @@ TEST_F(PortFinderTest, ACancelFromAnotherThreadEndsTheWaitAndTheSearch) {
     EXPECT_EQ(m_log.writes().size(), 3u);
     EXPECT_EQ(other.stats().bytesReceived, 0u);
 
-    // The request stays until cleared, so a search that begins after it sends nothing: a
-    // stop cannot slip in before the search has looked at it.
+    // The request stays until cleared: a search begun after a stop sends nothing.
     EXPECT_FALSE(m_finder.find(3, 0));
     EXPECT_EQ(other.stats().bytesReceived, 0u);
-    EXPECT_EQ(m_viewer.lines().back(), "Тестирование прервано пользователем.");
     m_finder.clear_cancel();
     EXPECT_TRUE(m_finder.find(3, 0));
     EXPECT_EQ(m_finder.found_port(), 3);

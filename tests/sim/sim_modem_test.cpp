@@ -149,25 +149,6 @@ TEST_F(SimModemTest, SilentModemSwallowsEverything) {
     EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
 }
 
-TEST_F(SimModemTest, StopsReadingItsLineOnceTheChosenLineIsAnswered) {
-    sim::SimOptions options;
-    options.faults.stallAfter = "ATZ";
-    start(options);
-    PtyClient client{modem().slavePath()};
-    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
-    EXPECT_EQ(client.ask("ATZ\r", "OK\r\n"), "ATZ\r\r\nOK\r\n");
-    // Nothing more is taken off the line: it fills, and a writer has to wait.
-    const std::string block(4096, 'x');
-    std::size_t taken = 0;
-    ssize_t n = 0;
-    while (taken < (1u << 20) && (n = ::write(client.fd(), block.data(), block.size())) > 0) {
-        taken += static_cast<std::size_t>(n);
-    }
-    EXPECT_EQ(n, -1);
-    EXPECT_EQ(errno, EAGAIN);
-    EXPECT_EQ(modem().stats().bytesReceived, 7u);
-}
-
 TEST_F(SimModemTest, FloodsUntilStoppedWithoutLosingBytes) {
     start();
     PtyClient client{modem().slavePath()};

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -200,63 +197,6 @@ TEST_F(ModemTesterTest, DestroyingTheControllerDuringTheSearchEndsItCleanly) {
     m_tester.reset();  // the program closes while the job thread searches
     EXPECT_TRUE(m_messages.contains(ru("Тестирование прервано пользователем."_cp1251)));
     EXPECT_EQ(m_finished, 0);  // the owner is told nothing once destruction began
-}
-
-// A stop ends the exchange under way at once, be it the delay before a command or its answer
-// wait: a command already written counts as failed, one not yet written is not counted. The
-// summary has no verdict, and a new run starts normally afterwards.
-TEST_F(ModemTesterTest, StopEndsTheCommandUnderWayAtOnce) {
-    startModem();
-    writeList("delay", {"AT<CR> OK", "ATI<CR> OK 1000 30000"});
-    writeList("wait", {"AT<CR> OK", "ATI<CR> NEVER 30000", "AT<CR> OK"});
-    writeList("ok", {"AT<CR> OK"});
-    makeTester();
-    const auto wrote = [this](const std::string& line) {
-        const std::vector<std::string> lines = m_lines.lines();
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    };
-    struct Case {
-        const char* list;
-        std::function<bool()> underWay;  // the moment to stop
-        std::vector<std::string> tail;
-    };
-    const Case cases[] = {
-        // Once AT has reported, the worker is in ATI's delay.
-        {"delay",
-         [this] { return m_messages.contains("AT\r: OK"); },
-         {"AT\r: OK", ru("Выполнено 1 команд (OK 1, ошибок 0)."_cp1251),
-          ru("Тестирование завершено."_cp1251)}},
-        {"wait",
-         [&] { return wrote(">>> ATI\r"); },
-         {"AT\r: OK", ru("ATI\r: Ошибка"_cp1251), ru("Выполнено 2 команд (OK 1, ошибок 1)."_cp1251),
-          ru("Тестирование завершено."_cp1251)}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.list);
-        m_messages.rows.clear();
-        m_tester->setCommandListFile(c.list);
-        const int finished = m_finished;
-        m_tester->start();
-        ASSERT_TRUE(runUntil(c.underWay));
-        const auto stopped = std::chrono::steady_clock::now();
-        m_tester->stop();
-        EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(2));
-        EXPECT_EQ(m_finished, finished + 1);
-        EXPECT_FALSE(m_tester->isStarted());
-        processPending();
-        const std::vector<std::string>& rows = m_messages.rows;
-        ASSERT_GE(rows.size(), c.tail.size());
-        EXPECT_EQ(std::vector<std::string>(rows.end() - static_cast<std::ptrdiff_t>(c.tail.size()),
-                                           rows.end()),
-                  c.tail);
-    }
-    const std::vector<std::string> heard = m_modem->stats().commandLines;
-    // Only from the second case: a delay that was stopped writes nothing.
-    EXPECT_EQ(std::count(heard.begin(), heard.end(), "ATI"), 1);
-
-    m_tester->setCommandListFile("ok");
-    runToEnd();
-    EXPECT_EQ(lastRow(), ru("Тестирование завершено успешно."_cp1251));
 }
 
 TEST_F(ModemTesterTest, StopRightAfterTheModemWasFoundEndsTheRunOnce) {

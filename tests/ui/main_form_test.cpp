@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common_storage/config.h"
@@ -176,11 +177,11 @@ TEST_F(MainFormTest, AStopRequestDisablesStartUntilTheRunHasEnded) {
     EXPECT_EQ(rowsReading("Тестирование прервано пользователем."_cp1251), 1);
 }
 
-// СТОП during a 30 s answer wait ends the run at once, with the command on the line failed;
-// the window takes input all along. In continuous mode the next run starts by itself, and the
-// stop of the last run does not cancel its search. Closed during the wait, the window goes at
-// once and saves its choice.
-TEST_F(MainFormTest, StopAndCloseDuringALongAnswerWaitEndTheRunAtOnce) {
+// Continuous mode: СТОП in a 30 s answer wait ends the run at once; the settings dialog, opened
+// before the restart falls due, holds it until 100 ms after it closed; the stop does not cancel
+// the next run's search. Closed during the wait, the window goes at once and saves its choice.
+TEST_F(MainFormTest, ContinuousRunsStopAtOnceAndWaitForTheSettingsDialog) {
+    using Clock = std::chrono::steady_clock;
     startModem();
     writeList("first", {"AT<CR> OK"});
     writeList("long", {"AT<CR> OK", "ATI<CR> NEVER 30000"});
@@ -194,58 +195,18 @@ TEST_F(MainFormTest, StopAndCloseDuringALongAnswerWaitEndTheRunAtOnce) {
             return std::count(heard.begin(), heard.end(), "ATI") == times;
         });
     };
-    using Clock = std::chrono::steady_clock;
-
-    m_start->click();
-    ASSERT_TRUE(written(1));
-    QPushButton* progress = m_form->findChild<QPushButton*>("Btn_ShowExchangeLogForm");
-    ASSERT_NE(progress, nullptr);
-    progress->click();
-    EXPECT_TRUE(m_form->exchangeLogForm().isVisible());
-    const auto stopped = Clock::now();
-    m_start->click();
-    EXPECT_LT(Clock::now() - stopped, std::chrono::seconds(2));
-    EXPECT_FALSE(m_form->tester().isStarted());
-    EXPECT_EQ(rowsReading("ATI : Ошибка"_cp1251), 1);
-    EXPECT_EQ(rowsReading("Выполнено 2 команд (OK 1, ошибок 1)."_cp1251), 1);
-    EXPECT_EQ(rowsReading("Тестирование завершено."_cp1251), 1);
-    progress->click();
-    EXPECT_FALSE(m_form->exchangeLogForm().isVisible());
-
-    ASSERT_TRUE(written(2));
-    EXPECT_EQ(rowsReading("Проверка порта 1. Скорость 115200. Модем найден."_cp1251), 2);
-    const auto closed = Clock::now();
-    m_form.reset();
-    EXPECT_LT(Clock::now() - closed, std::chrono::seconds(2));
-    EXPECT_EQ(ini().readString(kParametersSection, kCommandSetKey, {}), "long");
-    EXPECT_TRUE(ini().readBool(kDebugSection, kAutoRunKey, false));
-}
-
-// The settings dialog opened between two runs of continuous mode holds the restart until it
-// closes; the next run starts 100 ms after that.
-TEST_F(MainFormTest, ContinuousModeWaitsForTheSettingsDialog) {
-    startModem();
-    writeList("a", {"AT<CR> OK"});
-    ini().writeBool(kDebugSection, kAutoRunKey, true);
-    makeForm();
-    using Clock = std::chrono::steady_clock;
-    bool opened = false;
     bool startedUnderDialog = true;
-    int successesUnderDialog = 0;
+    bool opened = false;
     Clock::time_point closed;
-    // Right after the first run ends, before the restart falls due, the operator opens the
-    // dialog; half a second later applies it.
     const std::function<void()> windowHandler = m_form->tester().onFinished;
     m_form->tester().onFinished = [&] {
         windowHandler();
-        if (opened) {
+        if (std::exchange(opened, true)) {
             return;
         }
-        opened = true;
         QTimer::singleShot(0, m_form.get(), [&] {
             QTimer::singleShot(500, m_form.get(), [&] {
                 startedUnderDialog = m_form->tester().isStarted();
-                successesUnderDialog = rowsReading("Тестирование завершено успешно."_cp1251);
                 closed = Clock::now();
                 m_form->settingForm()->Btn_ApplyClick();
             });
@@ -254,13 +215,23 @@ TEST_F(MainFormTest, ContinuousModeWaitsForTheSettingsDialog) {
     };
 
     m_start->click();
-    ASSERT_TRUE(runUntil([&] { return closed != Clock::time_point{}; }));
-    EXPECT_FALSE(startedUnderDialog);
-    EXPECT_EQ(successesUnderDialog, 1);
+    ASSERT_TRUE(written(1));
+    const auto stopped = Clock::now();
+    m_start->click();
+    EXPECT_LT(Clock::now() - stopped, std::chrono::seconds(2));
+    EXPECT_EQ(rowsReading("ATI : Ошибка"_cp1251), 1);
+    EXPECT_EQ(rowsReading("Выполнено 2 команд (OK 1, ошибок 1)."_cp1251), 1);
+    EXPECT_EQ(rowsReading("Тестирование завершено."_cp1251), 1);
+
     ASSERT_TRUE(runUntil([&] { return m_form->tester().isStarted(); }));
+    EXPECT_FALSE(startedUnderDialog);
     EXPECT_GE(Clock::now() - closed, std::chrono::milliseconds(TMainForm::kRestartMs));
-    ASSERT_TRUE(
-        runUntil([&] { return rowsReading("Тестирование завершено успешно."_cp1251) == 2; }));
+    ASSERT_TRUE(written(2));
+    EXPECT_EQ(rowsReading("Проверка порта 1. Скорость 115200. Модем найден."_cp1251), 2);
+    const auto closing = Clock::now();
+    m_form.reset();
+    EXPECT_LT(Clock::now() - closing, std::chrono::seconds(2));
+    EXPECT_EQ(ini().readString(kParametersSection, kCommandSetKey, {}), "long");
 }
 
 }  // namespace
