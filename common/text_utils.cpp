@@ -262,4 +262,19 @@ std::string localTimeText(std::string_view prefix, std::string_view suffix, bool
     return result;
 }
 
+std::string fillPlaces(std::string_view pattern, std::initializer_list<std::string> values) {
+    std::string out;
+    auto value = values.begin();
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == 'd' || pattern[i + 1] == 's') && value != values.end()) {
+            out += *value++;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace SimpleUtils

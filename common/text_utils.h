@@ -4,6 +4,7 @@
 // decoding). They work in place on the string given unless they return a result.
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -72,6 +73,13 @@ void unescapeLineBreaks(std::string& text);
 std::size_t lastPathSeparator(std::string_view path);
 std::string fileNameOf(std::string_view path);
 std::string fileTitleOf(std::string_view path);
+
+// --- messages --------------------------------------------------------------------------
+
+// Fills the "%d" and "%s" places of a fixed message text with values, in order; a place
+// without a value stays as it is. The values are never read as a format, so a command's own
+// bytes may go into a message safely.
+std::string fillPlaces(std::string_view pattern, std::initializer_list<std::string> values);
 
 // --- time stamps -----------------------------------------------------------------------
 

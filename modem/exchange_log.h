@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Observer of the raw modem exchange. Called on whichever thread runs the exchange, so an
 // implementation that touches a window must hand the bytes over rather than draw them.
@@ -10,6 +11,9 @@ public:
     virtual void onRead(const char* data, std::uint32_t length) = 0;
     // Bytes written to the modem.
     virtual void onWrite(const char* data, std::uint32_t length) = 0;
+    // A line about the exchange rather than bytes of it (why a port did not open), in 1251;
+    // shown marked as such where the exchange is shown.
+    virtual void onNote(const std::string& /*text*/) {}
     virtual ~ExchangeLog() = default;
 
 protected:

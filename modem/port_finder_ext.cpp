@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "modem/modem_port.h"
+#include "modem/port_open_diagnosis.h"
 #include "platform/cp1251.h"
 #include "tools/debug_print.h"
 
@@ -167,6 +168,12 @@ bool PortFinderExt::check_port(std::int32_t port) {
     modem.port().set_timeouts(kTimeoutMode, kReadLimitMs);
     if (!modem.is_open()) {
         show(std::string(kOpenFailed) + std::to_string(port) + '.', false);
+        const std::string reason =
+            openFailureText(port, modem.port().open_failure(), m_serialRoots);
+        show(reason, true);
+        if (m_exchangeLog != nullptr) {
+            m_exchangeLog->onNote(reason);
+        }
         return false;
     }
 

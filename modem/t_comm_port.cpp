@@ -218,7 +218,7 @@ bool TCommPort::open(int port, int baudRate, int dataBits, const std::string& mo
     // asks for no parity and one stop bit, which is what raw mode leaves.
     if (!parseCommMode(m_modeString)) {
         errno = EINVAL;
-        return false;
+        return open_failed(OpenStep::parameters);
     }
     if (!open_device()) {
         return false;
@@ -226,37 +226,42 @@ bool TCommPort::open(int port, int baudRate, int dataBits, const std::string& mo
     m_baudRate = baudRate;
     m_dataBits = dataBits;
     if (!apply_line_settings()) {
-        return false;
+        return open_failed(OpenStep::settings);
     }
     m_timeoutMode = 0;
     m_timeoutValue = 0;
-    if (!set_timeouts(2, 100)) {
-        return false;
-    }
-    if (::tcflush(m_handle, TCIOFLUSH) != 0) {
-        return false;
+    if (!set_timeouts(2, 100) || ::tcflush(m_handle, TCIOFLUSH) != 0) {
+        return open_failed(OpenStep::settings);
     }
     m_opened = true;
     return true;
+}
+
+bool TCommPort::open_failed(OpenStep step) {
+    m_openFailure = {step, errno};
+    return false;
 }
 
 bool TCommPort::open_device() {
     m_devicePath = platform::serialDevicePath(m_portNumber);
     if (m_devicePath.empty()) {
         errno = ENOENT;
-        return false;
+        return open_failed(OpenStep::device);
     }
     const int fd = ::open(m_devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return false;
+        return open_failed(OpenStep::device);
     }
     // Exclusive: the flock keeps out other programs that lock (and a second port object),
     // TIOCEXCL keeps out unprivileged openers that don't.
     // A device we may not have must be let go untouched: its holder's data stays queued.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
-        const int error = errno;
+    const OpenStep step = ::flock(fd, LOCK_EX | LOCK_NB) != 0 ? OpenStep::lock
+                          : ::ioctl(fd, TIOCEXCL) != 0        ? OpenStep::exclusive
+                                                              : OpenStep::none;
+    if (step != OpenStep::none) {
+        open_failed(step);
         ::close(fd);
-        errno = error;
+        errno = m_openFailure.error;
         return false;
     }
     m_handle = fd;

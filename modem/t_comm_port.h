@@ -76,9 +76,20 @@ public:
     // The device the port number named when the port was made; empty if none.
     const std::filesystem::path& device_path() const { return m_devicePath; }
 
+    // Where an open that did not succeed stopped, and the errno of that step, for telling the
+    // operator why (port_open_diagnosis.h).
+    enum class OpenStep { none, parameters, device, lock, exclusive, settings };
+    struct OpenFailure {
+        OpenStep step = OpenStep::none;
+        int error = 0;
+    };
+    const OpenFailure& open_failure() const { return m_openFailure; }
+
 private:
     bool open(int port, int baudRate, int dataBits, const std::string& modeString, bool ctsFlow);
     bool open_device();
+    // Records the step and the current errno; false, for the open's early returns.
+    bool open_failed(OpenStep step);
     bool apply_line_settings();
     void close();
     bool read_loop(char* buffer, int count, unsigned timeout_ms, unsigned& total, bool any);
@@ -98,4 +109,5 @@ private:
     int m_stopEvent = -1;
     std::uint32_t m_writeAllowanceMs = 0;
     std::filesystem::path m_devicePath;
+    OpenFailure m_openFailure;
 };

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <string_view>
@@ -18,6 +19,8 @@ struct Range {
 };
 
 constexpr int kRangeSize = 32;
+// The tty's device and the serial core's two levels above it.
+constexpr int kDriverSearchDepth = 3;
 constexpr Range kRanges[] = {{1, "ttyS"}, {33, "ttyUSB"}, {65, "ttyACM"}};
 
 std::filesystem::path portsFolder(const SerialRoots& roots) {
@@ -86,30 +89,110 @@ int linkNumber(const std::string& fileName) {
 
 }  // namespace
 
-std::filesystem::path serialDevicePath(int portNumber, const SerialRoots& roots) {
+SerialPortTarget describeSerialPort(int portNumber, const SerialRoots& roots) {
     const std::filesystem::path ports = portsFolder(roots);
-    const std::filesystem::path link = linkPath(ports, portNumber);
-    if (entryExists(link)) {
-        return targetExists(link) ? link : std::filesystem::path{};
+    SerialPortTarget target;
+    target.entry = linkPath(ports, portNumber);
+    target.device = target.entry;
+    std::error_code ec;
+    if (entryExists(target.entry)) {
+        target.kind = SerialPortTarget::Kind::Link;
+        target.present = targetExists(target.entry);
+        if (target.present) {
+            const std::filesystem::path resolved = std::filesystem::canonical(target.entry, ec);
+            target.device = ec ? target.entry : resolved;
+        } else if (const std::filesystem::path named =
+                       std::filesystem::read_symlink(target.entry, ec);
+                   !ec) {
+            target.device = (ports / named).lexically_normal();
+        }
+        return target;
     }
-    if (linksOnly(ports)) {
+    const std::string name = linksOnly(ports) ? std::string() : rangeName(portNumber);
+    if (!name.empty()) {
+        target.kind = SerialPortTarget::Kind::Range;
+        target.device = roots.dev / name;
+        target.present = targetExists(target.device);
+    }
+    return target;
+}
+
+std::filesystem::path serialDevicePath(int portNumber, const SerialRoots& roots) {
+    const SerialPortTarget target = describeSerialPort(portNumber, roots);
+    switch (target.kind) {
+        case SerialPortTarget::Kind::Link:
+            return target.present ? target.entry : std::filesystem::path{};
+        case SerialPortTarget::Kind::Range:
+            return target.device;
+        case SerialPortTarget::Kind::None:
+            break;
+    }
+    return {};
+}
+
+std::vector<int> linkedPortNumbers(const SerialRoots& roots) {
+    std::vector<int> numbers;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(portsFolder(roots), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const int number = linkNumber(it->path().filename().string());
+        if (number > 0) {
+            numbers.push_back(number);
+        }
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+std::filesystem::path stableSerialName(const std::filesystem::path& device,
+                                       const SerialRoots& roots) {
+    std::error_code ec;
+    const std::filesystem::path wanted = std::filesystem::canonical(device, ec);
+    if (ec) {
         return {};
     }
-    const std::string name = rangeName(portNumber);
-    return name.empty() ? std::filesystem::path{} : roots.dev / name;
+    std::vector<std::filesystem::path> names;
+    for (std::filesystem::directory_iterator it(roots.dev / "serial" / "by-id", ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code resolveError;
+        if (std::filesystem::canonical(it->path(), resolveError) == wanted && !resolveError) {
+            names.push_back(it->path());
+        }
+    }
+    // Should two names lead to one device, the first in name order keeps the answer stable.
+    std::sort(names.begin(), names.end());
+    return names.empty() ? std::filesystem::path{} : names.front();
+}
+
+std::string serialDriverName(const std::filesystem::path& device, const SerialRoots& roots) {
+    std::error_code ec;
+    const std::filesystem::path node = std::filesystem::canonical(device, ec);
+    // Only nodes right under /dev have a class entry of their name (/dev/pts/3 has none).
+    if (ec || node.parent_path() != std::filesystem::weakly_canonical(roots.dev, ec)) {
+        return {};
+    }
+    std::filesystem::path level =
+        std::filesystem::canonical(roots.sysTty / node.filename() / "device", ec);
+    // Since Linux 6.5 the serial core puts its own "port" and "ctrl" devices, bound to the
+    // serial-base bus, between the tty and the device of the driver that serves the UART.
+    for (int step = 0; !ec && step < kDriverSearchDepth; ++step) {
+        std::error_code linkError;
+        const std::filesystem::path driver =
+            std::filesystem::read_symlink(level / "driver", linkError);
+        if (!linkError && driver.parent_path().parent_path().filename() != "serial-base") {
+            return driver.filename().string();
+        }
+        level = level.parent_path();
+    }
+    return {};
 }
 
 std::vector<std::string> listSerialPorts(const SerialRoots& roots) {
     const std::filesystem::path ports = portsFolder(roots);
     // Number -> whether it has a device; a link's verdict is final.
     std::map<int, bool> numbers;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(ports, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const int number = linkNumber(it->path().filename().string());
-        if (number > 0) {
-            numbers[number] = targetExists(it->path());
-        }
+    for (const int number : linkedPortNumbers(roots)) {
+        numbers[number] = targetExists(linkPath(ports, number));
     }
     if (!linksOnly(ports)) {
         for (const Range& range : kRanges) {

@@ -1,6 +1,5 @@
 #include "tester/modem_tester.h"
 
-#include <initializer_list>
 #include <string>
 #include <utility>
 
@@ -9,6 +8,7 @@
 #include "modem/at_cmd_param_mt.h"
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "modem/modem_port.h"
+#include "modem/port_open_diagnosis.h"
 #include "modem/search_settings.h"
 #include "platform/cp1251.h"
 #include "platform/tick.h"
@@ -36,22 +36,7 @@ constexpr std::string_view kSuccessfully = "успешно."_cp1251;
 constexpr std::string_view kWithErrors = "с ошибками."_cp1251;
 constexpr std::string_view kFinished = "Тестирование завершено."_cp1251;
 
-// Fills the "%d" and "%s" places of a message, in order. The messages are fixed texts
-// whose places are known; a command's own bytes never act as a format.
-std::string format(std::string_view pattern, std::initializer_list<std::string> values) {
-    std::string out;
-    auto value = values.begin();
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size() &&
-            (pattern[i + 1] == 'd' || pattern[i + 1] == 's') && value != values.end()) {
-            out += *value++;
-            ++i;
-        } else {
-            out += pattern[i];
-        }
-    }
-    return out;
-}
+using SimpleUtils::fillPlaces;
 
 }  // namespace
 
@@ -157,6 +142,12 @@ void ModemTester::searchJob(std::uint32_t run) {
         if (found) {
             config.set_last_port(m_portFinder.found_port());
             config.set_last_baud(m_portFinder.found_baud());
+            // Once per run, off the user-interface thread: the scan reads all of /proc.
+            const std::string warning = modemManagerWarning(m_portFinder.found_port());
+            if (!warning.empty()) {
+                show(warning, true);
+                onNote(warning);
+            }
         }
     }
     // The run's next step belongs to the user-interface thread: it is the only place where a
@@ -198,7 +189,10 @@ void ModemTester::commandPhase(std::uint32_t run) {
     const std::int32_t port = m_portFinder.found_port();
     const std::int32_t baud = m_portFinder.found_baud();
     if (!m_phone->open(port, baud, 0, this)) {
-        addMessage(format(kCannotOpen, {std::to_string(port), std::to_string(baud)}));
+        addMessage(fillPlaces(kCannotOpen, {std::to_string(port), std::to_string(baud)}));
+        const std::string reason = openFailureText(port, m_phone->modem()->port().open_failure());
+        addMessage(reason);
+        onNote(reason);
         finish();
         return;
     }
@@ -239,7 +233,7 @@ void ModemTester::handleResult(const ATCmd& cmd) {
     }
     std::string text;
     SimpleUtils::assignBytes(text, cmd.command_data(), cmd.command_size(), true);
-    addMessage(format("%s: %s", {text, ok ? std::string("OK") : std::string(kError)}));
+    addMessage(fillPlaces("%s: %s", {text, ok ? std::string("OK") : std::string(kError)}));
     reportResult(text, cmd.full_answer(),
                  ok ? CommandResult::Outcome::Ok : CommandResult::Outcome::Failed, {});
     if (m_phone == nullptr || !m_phone->hasCommands()) {
@@ -258,7 +252,7 @@ void ModemTester::onError(const std::string& text) {
     const std::size_t index = static_cast<std::size_t>(m_okCount + m_failedCount);
     const std::string command = index < m_commandTexts.size() ? m_commandTexts[index] : "";
     ++m_failedCount;
-    addMessage(format("%s: %s", {command, std::string(kError)}));
+    addMessage(fillPlaces("%s: %s", {command, std::string(kError)}));
     reportResult(command, {}, CommandResult::Outcome::PortError, text);
     finish();
 }
@@ -276,12 +270,12 @@ void ModemTester::reportResult(const std::string& command, const std::string& an
 void ModemTester::finish() {
     const std::int32_t total = m_okCount + m_failedCount;
     if (total != 0) {
-        addMessage(format(kExecuted, {std::to_string(total), std::to_string(m_okCount),
-                                      std::to_string(m_failedCount)}));
+        addMessage(fillPlaces(kExecuted, {std::to_string(total), std::to_string(m_okCount),
+                                          std::to_string(m_failedCount)}));
     }
     if (!m_stopRequested && total != 0) {
         const std::string verdict(m_failedCount == 0 ? kSuccessfully : kWithErrors);
-        addMessage(format(kFinishedAs, {verdict}));
+        addMessage(fillPlaces(kFinishedAs, {verdict}));
     } else {
         addMessage(std::string(kFinished));
     }
@@ -357,6 +351,10 @@ void ModemTester::onRead(const char* data, std::uint32_t length) {
 
 void ModemTester::onWrite(const char* data, std::uint32_t length) {
     addExchangeLine(">>> ", data, length);
+}
+
+void ModemTester::onNote(const std::string& text) {
+    addExchangeLine("!!! ", text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
 void ModemTester::addExchangeLine(std::string_view mark, const char* data, std::uint32_t length) {

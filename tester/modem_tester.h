@@ -65,6 +65,7 @@ public:
     // ExchangeLog: the bytes on the line, from whichever thread runs the exchange.
     void onRead(const char* data, std::uint32_t length) override;
     void onWrite(const char* data, std::uint32_t length) override;
+    void onNote(const std::string& text) override;
     // The facade's worker failed on the port (the modem went away): the run ends here.
     void onError(const std::string& text) override;
 
