@@ -15,11 +15,17 @@ bool parseCount(const std::string& text, int& value) {
 std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& args,
                                           std::string& error) {
     RunOptions options;
+    std::string runOption;  // one that belongs to a test run, which --ports has none of
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
+        if (arg != "--help" && arg != "-h" && arg != "--ports" && runOption.empty()) {
+            runOption = arg;
+        }
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--ports") {
+            options.ports = true;
         } else if (arg == "--exchange") {
             options.exchange = true;
         } else if (arg == "--list" || arg == "--junit" || arg == "--repeat") {
@@ -46,6 +52,10 @@ std::optional<RunOptions> parseRunOptions(const std::vector<std::string>& args,
             return std::nullopt;
         }
     }
+    if (options.ports && !runOption.empty()) {
+        error = "option --ports takes no other option than --help, not '" + runOption + "'";
+        return std::nullopt;
+    }
     return options;
 }
 
@@ -65,6 +75,10 @@ std::string runUsage() {
            "  --exchange     print every block written to the modem (\">>> \") and read\n"
            "                 from it (\"<<< \") on stderr, line breaks as <CR> and <LF>\n"
            "  --junit FILE   write a JUnit XML report: one test case per executed command\n"
+           "  --ports        list the COM numbers and exit, one line each, fields separated\n"
+           "                 by a TAB (\"-\" when empty): COM<N>, the device the number\n"
+           "                 leads to, its /dev/serial/by-id name, its driver and its\n"
+           "                 state; opens no device\n"
            "  -h, --help     show this text and exit\n"
            "\n"
            "SIGINT and SIGTERM stop the run as the STOP button does; the settings are saved.\n"

@@ -12,6 +12,7 @@ struct RunOptions {
     bool exchange = false;
     std::optional<std::string> junitFile;
     bool help = false;
+    bool ports = false;  // list the COM numbers and do nothing else
 };
 
 // Parses argv[1..]. On a usage error returns nothing and sets error to the text to print.

@@ -14,6 +14,7 @@
 #include "cli/exchange_printer.h"
 #include "cli/junit_report.h"
 #include "cli/list_choice.h"
+#include "cli/port_listing.h"
 #include "cli/run_options.h"
 #include "common/text_utils.h"
 #include "common_storage/config.h"
@@ -60,6 +61,13 @@ int main(int argc, char** argv) {
     const RunOptions options = *parsed;
     if (options.help) {
         std::fputs(runUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.ports) {
+        // Before the single-instance lock: a running test must not hide its own port.
+        for (const std::string& line : portListing()) {
+            std::printf("%s\n", line.c_str());
+        }
         return 0;
     }
 
