@@ -3,12 +3,15 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <algorithm>
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
+#include "platform/serial_device_map.h"
 #include "ui/widget_helpers.h"
 #include "ui_t_com_port_param_frame.h"
 
@@ -16,6 +19,26 @@ namespace {
 
 constexpr int kComboLeft = 56;
 constexpr int kComboRightMargin = 4;
+// The port box keeps its form width; the device beside it takes the rest of the row.
+constexpr int kPortComboWidth = 66;
+constexpr int kDeviceGap = 6;
+
+// "/dev/ttyUSB2  usb-Vendor_Modem-if00-port0", the stable name only when there is one.
+QString portDeviceText(int port) {
+    const platform::SerialPortTarget target = platform::describeSerialPort(port);
+    const QString noDevice = QString::fromUtf8("нет устройства");
+    if (target.kind == platform::SerialPortTarget::Kind::None) {
+        return noDevice;
+    }
+    const QString device = QString::fromStdString(target.device.string());
+    if (!target.present) {
+        return device + QStringLiteral(" (") + noDevice + QLatin1Char(')');
+    }
+    const std::filesystem::path stable = platform::stableSerialName(target.device);
+    return stable.empty()
+               ? device
+               : device + QStringLiteral("  ") + QString::fromStdString(stable.filename().string());
+}
 
 // A run of digits too long for an int is still a number, and a large one: it keeps the box at
 // its highest port instead of dropping back to 1.
@@ -62,6 +85,7 @@ TComPortParamFrame::TComPortParamFrame(std::int32_t lowest, std::int32_t highest
             [this] { Combo_PortNumberClick(); });
     connect(m_ui->Combo_BaudRate, &QComboBox::currentIndexChanged, this,
             [this] { Combo_BaudRateChange(); });
+    showPortDevice();
 }
 
 TComPortParamFrame::~TComPortParamFrame() = default;
@@ -109,9 +133,10 @@ void TComPortParamFrame::resizeEvent(QResizeEvent* event) {
          {static_cast<QWidget*>(m_ui->Panel_Port), static_cast<QWidget*>(m_ui->Panel_Baud)}) {
         panel->resize(panelWidth, panel->height());
     }
-    for (QComboBox* combo : {m_ui->Combo_PortNumber, m_ui->Combo_BaudRate}) {
-        combo->resize(comboWidth, combo->height());
-    }
+    m_ui->Combo_BaudRate->resize(comboWidth, m_ui->Combo_BaudRate->height());
+    m_ui->Combo_PortNumber->resize(std::min(kPortComboWidth, comboWidth),
+                                   m_ui->Combo_PortNumber->height());
+    fitPortDevice();
 }
 
 bool TComPortParamFrame::Combo_PortNumberKeyPress(int key, const QString& text) {
@@ -155,6 +180,25 @@ void TComPortParamFrame::normalisePortText() {
     if (text != m_ui->Combo_PortNumber->currentText()) {
         m_ui->Combo_PortNumber->setEditText(text);
     }
+    showPortDevice();
+}
+
+void TComPortParamFrame::showPortDevice() {
+    const QString device = portDeviceText(port());
+    if (device != m_portDevice) {
+        m_portDevice = device;
+        m_ui->Label_PortDevice->setToolTip(device);
+        fitPortDevice();
+    }
+}
+
+void TComPortParamFrame::fitPortDevice() {
+    QLabel& label = *m_ui->Label_PortDevice;
+    const QRect box = m_ui->Combo_PortNumber->geometry();
+    const int left = box.right() + 1 + kDeviceGap;
+    label.setGeometry(left, label.y(), std::max(0, width() - left - kComboRightMargin),
+                      label.height());
+    label.setText(label.fontMetrics().elidedText(m_portDevice, Qt::ElideMiddle, label.width()));
 }
 
 void TComPortParamFrame::commitPort() {

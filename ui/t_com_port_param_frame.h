@@ -1,9 +1,11 @@
 #pragma once
 
 // The port number and baud rate pair edited in the settings dialog: an editable port box that
-// always holds a number from 1 to 999 and a list of baud rates to choose from.
+// always holds a number from 1 to 999, beside it the device that number leads to, and a list
+// of baud rates to choose from.
 
 #include <QFrame>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -60,8 +62,12 @@ private:
 
     void normalisePortText();
     void commitPort();
+    // The device the number in the box leads to, beside the box; nothing is opened.
+    void showPortDevice();
+    void fitPortDevice();
 
     std::unique_ptr<Ui::TComPortParamFrame> m_ui;
     std::vector<std::int32_t> m_rates;
     SimpleUtils::ValidatorInt m_portValidator{false};
+    QString m_portDevice;  // in full; the label shows what fits
 };

@@ -97,7 +97,8 @@ private:
     std::function<void(const std::string&)> m_hook;
 };
 
-// Every copy of the exchange in order: "<" and the bytes read, ">" and the bytes written.
+// Every copy of the exchange in order: "<" and the bytes read, ">" and the bytes written,
+// "!" and a note.
 class RecordingLog : public ExchangeLog {
 public:
     void onRead(const char* data, std::uint32_t length) override {
@@ -108,6 +109,7 @@ public:
             hook(std::string(data, length));
         }
     }
+    void onNote(const std::string& text) override { add('!', text); }
 
     std::vector<std::string> events() const {
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -131,15 +131,20 @@ TEST_F(PortFinderTest, OnlyOnePortTriesTheLastPortEvenWhenItIsMissingAndKeepsThe
     m_finder.set_only_one_port(true);
 
     EXPECT_FALSE(m_finder.find(5, 0));
-    EXPECT_EQ(m_viewer.calls(),
-              (Calls{{"Проверка порта 5", true}, {"Не удалось открыть порт 5.", false}}));
+    const std::string reason =
+        "Порт 5: устройство " + (m_folder.path() / "ports" / "com5").string() + " отсутствует.";
+    EXPECT_EQ(
+        m_viewer.calls(),
+        (Calls{{"Проверка порта 5", true}, {"Не удалось открыть порт 5.", false}, {reason, true}}));
+    // The reason goes to the exchange log as well, where a "<<<" line would have been.
+    EXPECT_EQ(m_log.events(), std::vector<std::string>{"!" + platform::utf8ToCp1251(reason)});
     EXPECT_EQ(modem.stats().bytesReceived, 0u);  // the listed port 3 was left alone
 
     EXPECT_TRUE(m_finder.find(3, 0));
     EXPECT_FALSE(m_finder.find(5, 0));
     EXPECT_EQ(m_finder.found_port(), 3);  // a failed search does not forget the last find
     EXPECT_EQ(m_finder.found_baud(), 115200);
-    EXPECT_EQ(m_viewer.lines().back(), "Не удалось открыть порт 5.");
+    EXPECT_EQ(m_viewer.lines().back(), reason);
 }
 
 TEST_F(PortFinderTest, ACancelFromAnotherThreadEndsTheWaitAndTheSearch) {

@@ -1,13 +1,10 @@
 #include "modem/t_comm_port.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/file.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,10 +13,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "modem/line_rate.h"
+#include "tests/support/device_holder.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
@@ -161,9 +160,6 @@ TEST_F(CommPortTest, ADeviceInUseIsNotOpenedNorDisturbed) {
 }
 
 TEST_F(CommPortTest, ReopensAtOnceForAnUnprivilegedUser) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root to switch to an unprivileged user";
-    }
     // Open and close once as root while the master side stays open: whatever that leaves on
     // the terminal must not lock out the next user.
     ASSERT_TRUE(makePort()->is_open());
@@ -171,31 +167,17 @@ TEST_F(CommPortTest, ReopensAtOnceForAnUnprivilegedUser) {
     ASSERT_EQ(::chmod(m_app.path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(ports().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(m_pty.slavePath().c_str(), 0666), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const uid_t nobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
-            ::setresuid(nobody, nobody, nobody) != 0) {
-            ::_exit(10);
-        }
-        // The sanitizers read /proc/self, which a changed user may no longer do otherwise.
-        ::prctl(PR_SET_DUMPABLE, 1);
+    const std::optional<std::string> opened = testsupport::runUnprivileged([] {
+        std::string outcome;
         for (int attempt = 0; attempt < 2; ++attempt) {
-            TCommPort port(kLinkedPort, 115200, 8, 1, false, true);
-            if (!port.is_open()) {
-                ::_exit(20 + attempt);
-            }
+            outcome += TCommPort(kLinkedPort, 115200, 8, 1, false, true).is_open() ? '+' : '-';
         }
-        ::_exit(0);
+        return outcome;
+    });
+    if (!opened) {
+        GTEST_SKIP() << "needs root and an unprivileged user 65534 to switch to";
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 10) {
-        GTEST_SKIP() << "this machine has no unprivileged user 65534 to switch to";
-    }
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the open as an unprivileged user failed";
+    EXPECT_EQ(*opened, "++") << "the open as an unprivileged user failed";
 }
 
 TEST_F(CommPortTest, BaudRateChangesReachTheLine) {
