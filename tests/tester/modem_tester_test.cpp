@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "platform/cp1251.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
+#include "tests/support/device_holder.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
@@ -33,13 +35,9 @@ public:
             rows.back() = text;
         }
     }
-    bool contains(std::string_view text) const {
-        for (const std::string& row : rows) {
-            if (row == text) {
-                return true;
-            }
-        }
-        return false;
+    bool contains(std::string_view text) const { return count(text) > 0; }
+    std::ptrdiff_t count(std::string_view text) const {
+        return std::count(rows.begin(), rows.end(), text);
     }
     std::vector<std::string> rows;
 };
@@ -53,6 +51,10 @@ public:
     std::vector<std::string> lines() const {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_lines;
+    }
+    bool contains(const std::string& line) const {
+        const std::vector<std::string> all = lines();
+        return std::find(all.begin(), all.end(), line) != all.end();
     }
 
 private:
@@ -257,6 +259,45 @@ TEST_F(ModemTesterTest, AModemUnpluggedAmidTheListEndsTheRunWithThePortError) {
     processPending();
     EXPECT_EQ(m_messages.rows.size(), rows.size());
     EXPECT_EQ(m_finished, 1);
+}
+
+TEST_F(ModemTesterTest, APortLockedAfterTheSearchIsReportedWithItsHolder) {
+    startModem();
+    writeList("ok", {"AT<CR> OK"});
+    Config::instance().set_last_port(2);  // no such port: the search moves on to port 1
+    makeTester();
+    m_tester->start();
+    // The search has let the port go and stored it; the command phase is yet to open it.
+    ASSERT_TRUE(runUntil([&] { return Config::instance().last_port() == 1; }));
+    const testsupport::DeviceHolder terminal(m_app.path(), "terminal", m_modem->slavePath(), true);
+    ASSERT_TRUE(runUntil([&] { return m_finished == 1; }));
+    processPending();
+    const std::string reason = platform::utf8ToCp1251("Порт 1: " + m_modem->slavePath() +
+                                                      " занят программой terminal (PID " +
+                                                      std::to_string(terminal.pid()) + ").");
+    const std::vector<std::string>& rows = m_messages.rows;
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(rows.end() - 3, rows.end()),
+              (std::vector<std::string>{ru("Не удалось открыть порт 1, скорость 115200"_cp1251),
+                                        reason, ru("Тестирование завершено."_cp1251)}));
+    EXPECT_TRUE(m_lines.contains("!!! " + reason));
+}
+
+TEST_F(ModemTesterTest, ModemManagerOnTheRunsPortIsWarnedAboutOnceAndOtherHoldersNever) {
+    startModem();
+    writeList("ok", {"AT<CR> OK"});
+    const testsupport::DeviceHolder watcher(m_app.path(), "watcher", m_modem->slavePath(), false);
+    const testsupport::DeviceHolder manager(m_app.path(), "ModemManager", m_modem->slavePath(),
+                                            false);
+    makeTester();
+    runToEnd();
+    const std::string warning = platform::utf8ToCp1251(
+        "Внимание: порт 1 (" + m_modem->slavePath() +
+        ") открыт также программой ModemManager (PID " + std::to_string(manager.pid()) +
+        "); ответы модема могут перемешаться.");
+    EXPECT_EQ(m_messages.count(warning), 1);
+    EXPECT_TRUE(m_lines.contains("!!! " + warning));
+    EXPECT_EQ(lastRow(), ru("Тестирование завершено успешно."_cp1251));
 }
 
 }  // namespace
