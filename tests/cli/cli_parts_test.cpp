@@ -20,12 +20,15 @@ TEST(RunOptions, ReadsEveryOptionAndRefusesWhatItDoesNotKnow) {
     EXPECT_TRUE(options->exchange);
     EXPECT_EQ(options->junitFile, "r.xml");
     EXPECT_EQ(parseRunOptions({}, error)->repeat, 1);
+    EXPECT_TRUE(parseRunOptions({"--ports", "--help"}, error)->ports);
 
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--bogus"},
                                                 {"--repeat", "-1"},
                                                 {"--repeat", "2x"},
                                                 {"--list"},
-                                                {"--junit", ""}}) {
+                                                {"--junit", ""},
+                                                {"--ports", "--exchange"},
+                                                {"--list", "x", "--ports"}}) {
         error.clear();
         EXPECT_FALSE(parseRunOptions(bad, error)) << bad[0];
         EXPECT_FALSE(error.empty());

@@ -16,8 +16,10 @@
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
 #include "tests/support/child_process.h"
+#include "tests/support/device_holder.h"
 #include "tests/support/iaxmodem_fixture.h"
 #include "tests/support/port_links.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform::literals;
@@ -113,9 +115,15 @@ TEST_F(OrvaneRunTest, EveryRunThatDoesNotSucceedExitsOne) {
     EXPECT_TRUE(m_out.ends_with("Тестирование завершено с ошибками.\n")) << m_out;
     EXPECT_EQ(runToEnd({"--list", "empty"}), 1);
     EXPECT_TRUE(m_out.ends_with(kFinished + "\n")) << m_out;
-    m_modem.reset();  // no modem at all
-    EXPECT_EQ(runToEnd({"--list", "ok"}), 1);
+    m_modem.reset();  // no modem at all: COM1 leads to a device that is gone
+    const std::string device = (m_root.path() / "ttyUSB0").string();
+    testsupport::linkPort(app(), 1, device);
+    EXPECT_EQ(runToEnd({"--list", "ok", "--exchange"}), 1);
     EXPECT_TRUE(m_out.ends_with(kFinished + "\n")) << m_out;
+    const std::string reason = "Порт 1: ссылка ведёт на отсутствующее устройство " + device + ".";
+    EXPECT_NE(m_out.find(" Не удалось открыть порт 1.\n"), std::string::npos) << m_out;
+    EXPECT_NE(m_out.find(" " + reason + "\n"), std::string::npos) << m_out;
+    EXPECT_EQ(m_err, "!!! " + reason + "\n");
 }
 
 TEST_F(OrvaneRunTest, RepeatRunsBackToBack) {
@@ -148,6 +156,30 @@ TEST_F(OrvaneRunTest, ASecondInstanceIsRefused) {
     ASSERT_FALSE(first.alreadyRunning());
     EXPECT_EQ(runToEnd({"--list", "ok"}), 2);
     EXPECT_EQ(m_err, "Приложение уже запущено\n");
+    EXPECT_EQ(runToEnd({"--ports"}), 0);  // a listing takes no instance lock
+}
+
+TEST_F(OrvaneRunTest, PortsListsEveryNumberWithItsDeviceAndWhoHoldsIt) {
+    startModem();
+    sim::SimModem locked;
+    locked.start();
+    locked.linkAs(app(), 3);
+    testsupport::linkPort(app(), 2, app() / "gone");
+    testsupport::PtyPair spare;
+    testsupport::linkPort(app(), 12, spare.slavePath());
+    // Holders: ModemManager without a lock is still named; a locking program is named; the
+    // simulated modems holding their own lines are not.
+    const testsupport::DeviceHolder manager(m_root.path(), "ModemManager", m_modem->slavePath(),
+                                            false);
+    const testsupport::DeviceHolder terminal(m_root.path(), "terminal", locked.slavePath(), true);
+    EXPECT_EQ(runToEnd({"--ports"}), 0) << m_err;
+    EXPECT_EQ(m_out, "COM1\t" + m_modem->slavePath() + "\t-\t-\tзанят: ModemManager (" +
+                         std::to_string(manager.pid()) + ")\nCOM2\t" + (app() / "gone").string() +
+                         "\t-\t-\tнет устройства\nCOM3\t" + locked.slavePath() +
+                         "\t-\t-\tзанят: terminal (" + std::to_string(terminal.pid()) +
+                         ")\nCOM12\t" + spare.slavePath() + "\t-\t-\tсвободен\n");
+    EXPECT_EQ(runToEnd({"--ports", "--repeat", "2"}), 2);
+    EXPECT_NE(m_err.find("option --ports takes no other option"), std::string::npos) << m_err;
 }
 
 TEST_F(OrvaneRunTest, FindsDebiansIaxmodemAndRunsASampleList) {
