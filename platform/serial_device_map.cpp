@@ -179,7 +179,10 @@ std::string serialDriverName(const std::filesystem::path& device, const SerialRo
         std::error_code linkError;
         const std::filesystem::path driver =
             std::filesystem::read_symlink(level / "driver", linkError);
-        if (!linkError && driver.parent_path().parent_path().filename() != "serial-base") {
+        if (linkError) {
+            break;  // an unbound device: its parents' drivers are not the tty's
+        }
+        if (driver.parent_path().parent_path().filename() != "serial-base") {
             return driver.filename().string();
         }
         level = level.parent_path();

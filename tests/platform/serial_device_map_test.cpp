@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -89,6 +90,21 @@ TEST(SerialDeviceMap, AnExistingLinkDecidesAlone) {
     // A dangling link hides the range device of the same number.
     EXPECT_TRUE(serialDevicePath(4, tree.roots).empty());
     EXPECT_EQ(serialDevicePath(5, tree.roots), tree.roots.dev / "ttyS4");
+    // What each number leads to, for telling the operator: the device behind a link, the
+    // missing target of a dangling one, a range device present or not.
+    using Kind = platform::SerialPortTarget::Kind;
+    const auto described = [&](int number) {
+        const platform::SerialPortTarget t = platform::describeSerialPort(number, tree.roots);
+        return std::tuple(t.kind, t.entry, t.device, t.present);
+    };
+    EXPECT_EQ(described(3),
+              std::tuple(Kind::Link, tree.ports() / "com3", fs::canonical(modem), true));
+    EXPECT_EQ(described(4),
+              std::tuple(Kind::Link, tree.ports() / "com4", tree.roots.appFolder / "gone", false));
+    EXPECT_EQ(described(5),
+              std::tuple(Kind::Range, tree.ports() / "com5", tree.roots.dev / "ttyS4", false));
+    EXPECT_EQ(described(500),
+              std::tuple(Kind::None, tree.ports() / "com500", tree.ports() / "com500", false));
 
     tree.linksOnly();
     EXPECT_EQ(serialDevicePath(3, tree.roots), tree.ports() / "com3");
@@ -122,9 +138,43 @@ TEST(SerialDeviceMap, ListsLinksWithATargetAndEachNumberOnce) {
     std::ofstream(tree.ports() / "com09").put('\n');  // never looked up as COM9
     std::ofstream(tree.ports() / "notes.txt").put('\n');
     EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM1", "COM33", "COM150"}));
+    EXPECT_EQ(platform::linkedPortNumbers(tree.roots), (std::vector<int>{1, 2, 7, 150}));
 
     tree.linksOnly();
     EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM1", "COM150"}));
+}
+
+TEST(SerialDeviceMap, NamesTheStableNameAndTheDriverOfADevice) {
+    FakeSerialTree tree;
+    tree.addDevice("ttyUSB0");
+    tree.addDevice("ttyACM0");
+    tree.addDevice("ttyS0", true, 4);
+    const fs::path byId = tree.roots.dev / "serial" / "by-id";
+    fs::create_directories(byId);
+    fs::create_symlink("../../ttyUSB0", byId / "usb-Vendor_Modem-if00-port0");
+    fs::create_symlink("../../ttyACM9", byId / "usb-Unplugged-if00");
+    const auto bind = [&](const fs::path& device, const std::string& bus, const char* driver) {
+        const fs::path target = tree.roots.dev.parent_path() / "bus" / bus / "drivers" / driver;
+        fs::create_directories(target);
+        fs::create_directory_symlink(target, device / "driver");
+    };
+    bind(tree.roots.sysTty / "ttyUSB0" / "device", "usb-serial", "option1");
+    // From Linux 6.5 the serial core's port and controller devices stand between a UART's tty
+    // and the device its driver serves.
+    bind(tree.roots.sysTty / "ttyS0" / "device", "serial-base", "port");
+    bind(tree.roots.sysTty / "ttyS0", "serial-base", "ctrl");
+    bind(tree.roots.sysTty, "pnp", "serial");
+
+    EXPECT_EQ(platform::stableSerialName(tree.roots.dev / "ttyUSB0", tree.roots),
+              byId / "usb-Vendor_Modem-if00-port0");
+    EXPECT_TRUE(platform::stableSerialName(tree.roots.dev / "ttyACM0", tree.roots).empty());
+    const std::pair<fs::path, std::string> drivers[] = {{tree.roots.dev / "ttyUSB0", "option1"},
+                                                        {tree.roots.dev / "ttyS0", "serial"},
+                                                        {tree.roots.dev / "ttyACM0", ""},
+                                                        {tree.addTarget("pty"), ""}};
+    for (const auto& [device, driver] : drivers) {
+        EXPECT_EQ(platform::serialDriverName(device, tree.roots), driver) << device;
+    }
 }
 
 TEST(SerialDeviceMap, ToleratesAMissingPortsFolder) {
