@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -15,6 +16,8 @@
 
 #include "common_storage/config.h"
 #include "platform/cp1251.h"
+#include "tests/support/port_links.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 #include "ui/msg_grid.h"
 #include "ui/t_com_port_param_frame.h"
@@ -173,6 +176,24 @@ TEST_F(SettingFormTest, PortTextAlwaysHoldsAPortNumber) {
     typeKey(edit, Qt::Key_9, QStringLiteral("9"));
     typeKey(edit, Qt::Key_9, QStringLiteral("9"));
     EXPECT_EQ(portText(frame), "999");
+}
+
+TEST_F(SettingFormTest, BesideThePortBoxIsTheDeviceItsNumberLeadsTo) {
+    testsupport::PtyPair line;
+    testsupport::linkPort(m_folder.path(), 2, line.slavePath());
+    testsupport::linkPort(m_folder.path(), 3, m_folder.path() / "gone");
+    TSettingForm form;
+    form.show();
+    auto& combo = child<QComboBox>(form, "Combo_PortNumber");
+    const auto& device = child<QLabel>(form, "Label_PortDevice");
+    const auto shown = [&](const char* portText) {
+        combo.setEditText(QString::fromLatin1(portText));
+        return device.toolTip().toStdString();
+    };
+    EXPECT_EQ(shown("2"), line.slavePath());
+    EXPECT_EQ(device.text(), device.toolTip());  // it fits
+    EXPECT_EQ(shown("3"), (m_folder.path() / "gone").string() + " (нет устройства)");
+    EXPECT_EQ(shown("4"), "нет устройства");
 }
 
 TEST_F(SettingFormTest, BaudListOffersTheRatesWithinTheLimits) {
