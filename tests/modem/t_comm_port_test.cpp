@@ -1,9 +1,11 @@
 #include "modem/t_comm_port.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,6 +20,9 @@
 #include <thread>
 
 #include "modem/line_rate.h"
+#include "modem/port_open_diagnosis.h"
+#include "platform/cp1251.h"
+#include "platform/system_error.h"
 #include "tests/support/device_holder.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
@@ -72,6 +77,13 @@ std::string readOnce(TCommPort& port, int count, bool* ok = nullptr) {
     return buffer;
 }
 
+// The line for a port that must not open, as the operator reads it (UTF-8).
+std::string failureOf(int port) {
+    const TCommPort attempt(port, 115200, 8, 1, false, true);
+    EXPECT_FALSE(attempt.is_open()) << port;
+    return platform::cp1251ToUtf8(openFailureText(port, attempt.open_failure()));
+}
+
 }  // namespace
 
 TEST_F(CommPortTest, PortsWithoutAUsableDeviceStayClosed) {
@@ -90,11 +102,6 @@ TEST_F(CommPortTest, PortsWithoutAUsableDeviceStayClosed) {
     }
     // A number inside the fixed ranges names no device while links-only is there.
     EXPECT_TRUE(TCommPort(5, 115200, 8, 1, false, true).device_path().empty());
-
-    // A linked device that is not a terminal is no port either.
-    std::ofstream(m_app.path() / "plain-file").put('x');
-    link(3, m_app.path() / "plain-file");
-    EXPECT_FALSE(TCommPort(3, 115200, 8, 1, false, true).is_open());
 }
 
 TEST_F(CommPortTest, OpensWithRawLineSettingsAndTheModeString) {
@@ -159,25 +166,76 @@ TEST_F(CommPortTest, ADeviceInUseIsNotOpenedNorDisturbed) {
     EXPECT_TRUE(makePort()->is_open());
 }
 
-TEST_F(CommPortTest, ReopensAtOnceForAnUnprivilegedUser) {
+TEST_F(CommPortTest, AnUnprivilegedUserReopensAtOnceOrLearnsWhyNot) {
+    const group* dialout = ::getgrnam("dialout");
+    ASSERT_NE(dialout, nullptr);
     // Open and close once as root while the master side stays open: whatever that leaves on
     // the terminal must not lock out the next user.
     ASSERT_TRUE(makePort()->is_open());
-
     ASSERT_EQ(::chmod(m_app.path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(ports().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(m_pty.slavePath().c_str(), 0666), 0);
-    const std::optional<std::string> opened = testsupport::runUnprivileged([] {
-        std::string outcome;
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            outcome += TCommPort(kLinkedPort, 115200, 8, 1, false, true).is_open() ? '+' : '-';
-        }
-        return outcome;
-    });
+    // Two opens in a row, then the line for the port as the user reads it ("" once it opens).
+    const auto asUser = [] {
+        return testsupport::runUnprivileged([] {
+            std::string outcome;
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                const TCommPort port(kLinkedPort, 115200, 8, 1, false, true);
+                outcome =
+                    port.is_open()
+                        ? outcome + "+"
+                        : platform::cp1251ToUtf8(openFailureText(kLinkedPort, port.open_failure()));
+            }
+            return outcome;
+        });
+    };
+    const std::optional<std::string> opened = asUser();
     if (!opened) {
         GTEST_SKIP() << "needs root and an unprivileged user 65534 to switch to";
     }
     EXPECT_EQ(*opened, "++") << "the open as an unprivileged user failed";
+
+    // As a real serial device: the group dialout may use it, others may not.
+    ASSERT_EQ(::chown(m_pty.slavePath().c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(::chmod(m_pty.slavePath().c_str(), 0660), 0);
+    EXPECT_EQ(asUser(), "Порт 1: нет прав на " + m_pty.slavePath() +
+                            "; пользователь должен входить в группу dialout (войдите в систему "
+                            "заново).");
+    // Open to all but held in exclusive mode by root, whose descriptors the user cannot see.
+    ASSERT_EQ(::chmod(m_pty.slavePath().c_str(), 0666), 0);
+    ASSERT_EQ(::ioctl(m_pty.heldSlave(), TIOCEXCL), 0);
+    EXPECT_EQ(asUser(), "Порт 1: " + m_pty.slavePath() + " занят другой программой.");
+    ::ioctl(m_pty.heldSlave(), TIOCNXCL);
+}
+
+TEST_F(CommPortTest, WhyAPortDidNotOpenNamesTheDeviceItsNumberLedTo) {
+    const std::string app = m_app.path().string();
+    link(2, m_app.path() / "gone");
+    std::ofstream(m_app.path() / "plain-file").put('x');
+    link(3, m_app.path() / "plain-file");
+
+    EXPECT_EQ(failureOf(5), "Порт 5: устройство " + app + "/ports/com5 отсутствует.");
+    EXPECT_EQ(failureOf(2), "Порт 2: ссылка ведёт на отсутствующее устройство " + app + "/gone.");
+    EXPECT_EQ(failureOf(3), "Порт 3: " + fs::canonical(m_app.path() / "plain-file").string() +
+                                ": " + platform::cp1251ToUtf8(platform::systemErrorText(ENOTTY)));
+    {
+        // Of two other programs on the line, the one whose lock refused us is named.
+        const testsupport::DeviceHolder watcher(m_app.path(), "watcher", m_pty.slavePath(), false);
+        const testsupport::DeviceHolder terminal(m_app.path(), "terminal", m_pty.slavePath(), true);
+        EXPECT_EQ(failureOf(1), "Порт 1: " + m_pty.slavePath() +
+                                    " занят программой terminal (PID " +
+                                    std::to_string(terminal.pid()) + ").");
+    }
+    {
+        const testsupport::DeviceHolder manager(m_app.path(), "ModemManager", m_pty.slavePath(),
+                                                true);
+        EXPECT_EQ(failureOf(1), "Порт 1: " + m_pty.slavePath() +
+                                    " занят программой ModemManager (PID " +
+                                    std::to_string(manager.pid()) +
+                                    "). Исключите устройство для ModemManager правилом udev "
+                                    "ID_MM_DEVICE_IGNORE=1.");
+    }
+    EXPECT_TRUE(TCommPort(1, 115200, 8, 1, false, true).is_open());  // let go with its holder
 }
 
 TEST_F(CommPortTest, BaudRateChangesReachTheLine) {

@@ -1,9 +1,8 @@
 #pragma once
 
-// Other programs on a test's pseudo-terminal: a copy of `sleep` running under a chosen name
-// with the device open (and flock-locked, if asked), as ModemManager or a terminal program
-// would hold a real port; and a call run as the unprivileged user, whom the device's rights
-// concern (root opens everything).
+// Other users of a test's pseudo-terminal: a copy of `sleep` running under a chosen name with
+// the device open (and flock-locked, if asked), as ModemManager or a terminal program holds a
+// real port; and a call made as an unprivileged user, whom a device's rights concern.
 
 #include <sys/types.h>
 
@@ -16,8 +15,7 @@ namespace testsupport {
 
 class DeviceHolder {
 public:
-    // Returns once the holder runs with the device open (and locked). Throws
-    // std::runtime_error when it cannot be started.
+    // Returns once the copy runs with the device open (and locked); throws when it cannot.
     DeviceHolder(const std::filesystem::path& folder, const std::string& name,
                  const std::string& device, bool lock);
     ~DeviceHolder();
@@ -30,9 +28,8 @@ private:
     pid_t m_pid = -1;
 };
 
-// Runs call in a child process as user 65534 without groups and returns what it returned;
-// nothing when the switch is impossible here (not root, or no such user), so the caller can
-// skip. The child must not need other threads of the test: only the forking one goes along.
+// What call returns when run in a child process as user 65534 without groups; nothing when
+// this process cannot switch (not root, or no such user). Only the forking thread goes along.
 std::optional<std::string> runUnprivileged(const std::function<std::string()>& call);
 
 }  // namespace testsupport

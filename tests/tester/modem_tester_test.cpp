@@ -35,9 +35,8 @@ public:
             rows.back() = text;
         }
     }
-    bool contains(std::string_view text) const { return count(text) > 0; }
-    std::ptrdiff_t count(std::string_view text) const {
-        return std::count(rows.begin(), rows.end(), text);
+    bool contains(std::string_view text) const {
+        return std::find(rows.begin(), rows.end(), text) != rows.end();
     }
     std::vector<std::string> rows;
 };
@@ -261,43 +260,39 @@ TEST_F(ModemTesterTest, AModemUnpluggedAmidTheListEndsTheRunWithThePortError) {
     EXPECT_EQ(m_finished, 1);
 }
 
-TEST_F(ModemTesterTest, APortLockedAfterTheSearchIsReportedWithItsHolder) {
+// ModemManager (without a lock, as root is not kept out by its exclusive mode) shares the
+// run's port with a program that merely has it open; another program locks the port between
+// the search and the command phase.
+TEST_F(ModemTesterTest, OtherProgramsOnTheRunsPortAreReportedByNameAndPid) {
     startModem();
     writeList("ok", {"AT<CR> OK"});
+    const std::string device = m_modem->slavePath();
+    const testsupport::DeviceHolder watcher(m_app.path(), "watcher", device, false);
+    const testsupport::DeviceHolder manager(m_app.path(), "ModemManager", device, false);
     Config::instance().set_last_port(2);  // no such port: the search moves on to port 1
     makeTester();
     m_tester->start();
     // The search has let the port go and stored it; the command phase is yet to open it.
     ASSERT_TRUE(runUntil([&] { return Config::instance().last_port() == 1; }));
-    const testsupport::DeviceHolder terminal(m_app.path(), "terminal", m_modem->slavePath(), true);
+    const testsupport::DeviceHolder terminal(m_app.path(), "terminal", device, true);
     ASSERT_TRUE(runUntil([&] { return m_finished == 1; }));
     processPending();
-    const std::string reason = platform::utf8ToCp1251("Порт 1: " + m_modem->slavePath() +
-                                                      " занят программой terminal (PID " +
-                                                      std::to_string(terminal.pid()) + ").");
-    const std::vector<std::string>& rows = m_messages.rows;
-    ASSERT_GE(rows.size(), 3u);
-    EXPECT_EQ(std::vector<std::string>(rows.end() - 3, rows.end()),
-              (std::vector<std::string>{ru("Не удалось открыть порт 1, скорость 115200"_cp1251),
-                                        reason, ru("Тестирование завершено."_cp1251)}));
-    EXPECT_TRUE(m_lines.contains("!!! " + reason));
-}
 
-TEST_F(ModemTesterTest, ModemManagerOnTheRunsPortIsWarnedAboutOnceAndOtherHoldersNever) {
-    startModem();
-    writeList("ok", {"AT<CR> OK"});
-    const testsupport::DeviceHolder watcher(m_app.path(), "watcher", m_modem->slavePath(), false);
-    const testsupport::DeviceHolder manager(m_app.path(), "ModemManager", m_modem->slavePath(),
-                                            false);
-    makeTester();
-    runToEnd();
     const std::string warning = platform::utf8ToCp1251(
-        "Внимание: порт 1 (" + m_modem->slavePath() +
-        ") открыт также программой ModemManager (PID " + std::to_string(manager.pid()) +
-        "); ответы модема могут перемешаться.");
-    EXPECT_EQ(m_messages.count(warning), 1);
+        "Внимание: порт 1 (" + device + ") открыт также программой ModemManager (PID " +
+        std::to_string(manager.pid()) + "); ответы модема могут перемешаться.");
+    const std::string reason =
+        platform::utf8ToCp1251("Порт 1: " + device + " занят программой terminal (PID " +
+                               std::to_string(terminal.pid()) + ").");
+    const std::vector<std::string>& rows = m_messages.rows;
+    ASSERT_GE(rows.size(), 5u);
+    EXPECT_EQ(
+        std::vector<std::string>(rows.end() - 5, rows.end()),
+        (std::vector<std::string>{ru("Проверка порта 1. Скорость 115200. Модем найден."_cp1251),
+                                  warning, ru("Не удалось открыть порт 1, скорость 115200"_cp1251),
+                                  reason, ru("Тестирование завершено."_cp1251)}));
     EXPECT_TRUE(m_lines.contains("!!! " + warning));
-    EXPECT_EQ(lastRow(), ru("Тестирование завершено успешно."_cp1251));
+    EXPECT_TRUE(m_lines.contains("!!! " + reason));
 }
 
 }  // namespace
