@@ -303,7 +303,11 @@ TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(runToEnd({"--list", "ok"}), 1) << m_err;
     ::close(held);
-    EXPECT_EQ(m_messages, (Lines{"Не удалось открыть порт 1.", kFinished}));
+    // The line names the lock's owner: this test.
+    EXPECT_EQ(m_messages, (Lines{"Не удалось открыть порт 1.",
+                                 "Порт 1: " + m_device + " занят программой test_faults (PID " +
+                                     std::to_string(::getpid()) + ").",
+                                 kFinished}));
     expectSettingsIntact();
 }
 
