@@ -24,7 +24,7 @@ cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_BUI
   >/dev/null
 cmake --build "${build}" -j2 --target orvane orvane-run orvane-sim orvane_sample_lists \
   bench_facade_idle_cpu bench_port_search bench_exchange_log_rate bench_answer_flood \
-  bench_stop_latency >&2
+  bench_stop_latency bench_holder_scan >&2
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvane-bench.XXXXXX")
 # shellcheck source=scripts/sandbox.sh
@@ -177,6 +177,14 @@ read -r run_stop_med run_stop_max run_before < <(stop_row "SIGINT to orvane-run'
 read -r win_stop_med win_stop_max win_before < <(stop_row "STOP to the run's end in the window")
 read -r stall_med stall_max < <(sed -nE \
   's/.*longest stall around STOP: median ([0-9.]+) ms, max ([0-9.]+) ms.*/\1 \2/p' "${work}/stop.out")
+# --- 5c. who holds a port: the /proc walk -------------------------------------------------
+echo "=== holder scan" >&2
+"${build}/bench/bench_holder_scan" > "${work}/holders.out"
+h_shape=$(sed -nE 's/^holder scan, (.*)/\1/p' "${work}/holders.out")
+read -r h_reason h_reason_max < <(sed -nE \
+  's/.*did not open: median ([0-9.]+) ms +longest ([0-9.]+) ms/\1 \2/p' "${work}/holders.out")
+read -r h_mm h_mm_max < <(sed -nE \
+  's/.*ModemManager warning: median ([0-9.]+) ms +longest ([0-9.]+) ms/\1 \2/p' "${work}/holders.out")
 
 # --- 6. orvane's start-up under Xvfb ----------------------------------------------------------
 # From the exec of orvane to its main window being mapped and viewable (xdotool polled without
@@ -243,6 +251,7 @@ cat <<TABLE
 | answer matchers, a 20 MiB flood in 64 KiB chunks (line rules / expected bytes) | ${flood_lines} s / ${flood_bytes} s | grows with the answer's length | - |
 | stop latency, SIGINT to orvane-run's exit, 30 s answer wait on the line, 10 stops | median ${run_stop_med} ms, max ${run_stop_max} ms | before: the rest of the wait, median ${run_before} s | - |
 | stop latency, СТОП to the run's end in the window, same wait, 10 stops | median ${win_stop_med} ms, max ${win_stop_max} ms; user-interface thread's longest stall median ${stall_med} ms, max ${stall_max} ms | before: the rest of the wait, median ${win_before} s; stall target about 50 ms | - |
+| who holds a port (${h_shape}): reason for a locked port / ModemManager warning, 50 calls each | median ${h_reason} ms / ${h_mm} ms | longest ${h_reason_max} ms / ${h_mm_max} ms; once per failed port or per run | - |
 | orvane start-up, exec to main window mapped (Xvfb), 5 starts | median ${st_med} ms (${st_all}) | - | - |
 | orvane resident memory, 1 s after the window appeared | VmRSS $(mib "${rss_kb}") MiB | peak VmHWM $(mib "${hwm_kb}") MiB | - |
 TABLE

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string_view>
 
 namespace platform {
 namespace {
@@ -21,6 +22,8 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+constexpr std::string_view kDevPrefix = "/dev/";
 
 // The kernel keeps 15 bytes of a command name; a longer executable name is cut to that.
 constexpr std::size_t kCommandNameLimit = 15;
@@ -48,10 +51,14 @@ bool holdsDevice(int pid, dev_t device) {
     const int dirFd = ::dirfd(fds.get());
     while (const dirent* entry = ::readdir(fds.get())) {
         char target[PATH_MAX];
-        // Sockets, pipes and anonymous files read as "socket:[...]" and the like; only a
-        // descriptor of a node in the file system can be a terminal.
-        const ssize_t length = ::readlinkat(dirFd, entry->d_name, target, sizeof target);
-        if (length <= 0 || target[0] != '/') {
+        // Only descriptors of nodes under /dev are worth a look: sockets and pipes read as
+        // "socket:[...]" and the like, and a stat of a file on a network file system could
+        // wait as long as its server does.
+        const ssize_t length = entry->d_name[0] == '.'
+                                   ? -1
+                                   : ::readlinkat(dirFd, entry->d_name, target, sizeof target);
+        if (length < static_cast<ssize_t>(kDevPrefix.size()) ||
+            std::string_view(target, kDevPrefix.size()) != kDevPrefix) {
             continue;
         }
         struct stat info {};
