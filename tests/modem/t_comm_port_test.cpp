@@ -137,23 +137,7 @@ TEST_F(CommPortTest, OpensWithRawLineSettingsAndTheModeString) {
 }
 
 TEST_F(CommPortTest, ADeviceInUseIsNotOpenedNorDisturbed) {
-    // Another program holding the device with a lock.
-    {
-        const int holder = ::open(m_pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ASSERT_GE(holder, 0);
-        ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-        ASSERT_TRUE(m_pty.write("held"));
-        auto port = makePort();
-        EXPECT_FALSE(port->is_open());
-        // The failed open purged nothing on the holder's line.
-        pollfd fd{holder, POLLIN, 0};
-        ASSERT_EQ(::poll(&fd, 1, 2000), 1);
-        char buffer[16] = {};
-        EXPECT_EQ(::read(holder, buffer, sizeof buffer), 4);
-        EXPECT_STREQ(buffer, "held");
-        ::close(holder);
-    }
-    // Another port object.
+    // Another port object (another program's lock: WhyAPortDidNotOpenNamesTheDevice...).
     auto first = makePort();
     ASSERT_TRUE(first->is_open());
     ASSERT_TRUE(m_pty.write("kept"));
@@ -222,9 +206,15 @@ TEST_F(CommPortTest, WhyAPortDidNotOpenNamesTheDeviceItsNumberLedTo) {
         // Of two other programs on the line, the one whose lock refused us is named.
         const testsupport::DeviceHolder watcher(m_app.path(), "watcher", m_pty.slavePath(), false);
         const testsupport::DeviceHolder terminal(m_app.path(), "terminal", m_pty.slavePath(), true);
+        ASSERT_TRUE(m_pty.write("held"));
         EXPECT_EQ(failureOf(1), "Порт 1: " + m_pty.slavePath() +
                                     " занят программой terminal (PID " +
                                     std::to_string(terminal.pid()) + ").");
+        // The failed open purged nothing on the holders' line.
+        pollfd fd{m_pty.heldSlave(), POLLIN, 0};
+        ASSERT_EQ(::poll(&fd, 1, 2000), 1);
+        char buffer[16] = {};
+        EXPECT_EQ(::read(m_pty.heldSlave(), buffer, sizeof buffer), 4);
     }
     {
         const testsupport::DeviceHolder manager(m_app.path(), "ModemManager", m_pty.slavePath(),
