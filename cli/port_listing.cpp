@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -51,7 +51,8 @@ std::vector<std::string> portListing(const platform::SerialRoots& roots) {
     std::set<int> numbers;
     for (const std::string& name : platform::listSerialPorts(roots)) {
         int number = 0;
-        if (std::sscanf(name.c_str(), "COM%d", &number) == 1) {
+        const char* digits = name.c_str() + 3;  // after "COM"
+        if (std::from_chars(digits, name.c_str() + name.size(), number).ec == std::errc()) {
             numbers.insert(number);
         }
     }

@@ -41,7 +41,7 @@ bool isModemManager(const platform::DeviceHolder& holder) {
 std::optional<platform::DeviceHolder> refusingHolder(const std::filesystem::path& device,
                                                      TCommPort::OpenStep step) {
     if (step == TCommPort::OpenStep::lock) {
-        const std::optional<platform::DeviceHolder> owner = platform::deviceLockOwner(device);
+        std::optional<platform::DeviceHolder> owner = platform::deviceLockOwner(device);
         if (owner && owner->pid != 0 && owner->pid != static_cast<int>(::getpid())) {
             return owner;
         }

@@ -26,7 +26,7 @@ constexpr int kDeviceGap = 6;
 // "/dev/ttyUSB2  usb-Vendor_Modem-if00-port0", the stable name only when there is one.
 QString portDeviceText(int port) {
     const platform::SerialPortTarget target = platform::describeSerialPort(port);
-    const QString noDevice = QString::fromUtf8("нет устройства");
+    QString noDevice = QString::fromUtf8("нет устройства");
     if (target.kind == platform::SerialPortTarget::Kind::None) {
         return noDevice;
     }

@@ -159,16 +159,18 @@ TEST_F(CommPortTest, AnUnprivilegedUserReopensAtOnceOrLearnsWhyNot) {
     ASSERT_EQ(::chmod(m_app.path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(ports().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(m_pty.slavePath().c_str(), 0666), 0);
-    // Two opens in a row, then the line for the port as the user reads it ("" once it opens).
+    // Two opens in a row as the user: "+" for each that works, else the line the user reads.
     const auto asUser = [] {
         return testsupport::runUnprivileged([] {
             std::string outcome;
             for (int attempt = 0; attempt < 2; ++attempt) {
                 const TCommPort port(kLinkedPort, 115200, 8, 1, false, true);
-                outcome =
-                    port.is_open()
-                        ? outcome + "+"
-                        : platform::cp1251ToUtf8(openFailureText(kLinkedPort, port.open_failure()));
+                if (port.is_open()) {
+                    outcome += '+';
+                } else {
+                    outcome =
+                        platform::cp1251ToUtf8(openFailureText(kLinkedPort, port.open_failure()));
+                }
             }
             return outcome;
         });
