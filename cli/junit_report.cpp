@@ -1,7 +1,9 @@
 #include "cli/junit_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <string_view>
 
 #include "common/text_utils.h"
 #include "platform/cp1251.h"
@@ -40,6 +42,23 @@ std::string xmlText(const std::string& text1251) {
     }
     return platform::cp1251ToUtf8(escaped);
 }
+
+namespace {
+
+// The answer as kept, the line for what was left out of a long one standing between its
+// first and last part.
+std::string answerText(const CommandResult& result) {
+    if (result.answerSkipped == 0) {
+        return xmlText(result.answer);
+    }
+    const std::string_view answer = result.answer;
+    const std::size_t cut = std::min(answer.size(), KeptAnswer::kHeadBytes);
+    return xmlText(std::string(answer.substr(0, cut))) + "\n" +
+           xmlText(skippedLine(result.answerSkipped)) + "\n" +
+           xmlText(std::string(answer.substr(cut)));
+}
+
+}  // namespace
 
 void JunitReport::beginRun(const std::string& listTitle) {
     m_runs.push_back({listTitle, {}, {}, false});
@@ -90,7 +109,7 @@ std::string JunitReport::xml() const {
             }
             out += ">\n";
             if (r.outcome == CommandResult::Outcome::Failed) {
-                out += "      <failure message=\"unexpected answer\">" + xmlText(r.answer) +
+                out += "      <failure message=\"unexpected answer\">" + answerText(r) +
                        "</failure>\n";
             } else {
                 out += "      <error message=\"port error\">" + xmlText(r.errorText) + "</error>\n";

@@ -1,5 +1,6 @@
 #include "modem/adjusted_at_cmd.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,27 +11,66 @@ AdjustedAtCmd::AdjustedAtCmd(std::string_view text, std::string_view expectedAns
     add_complete_rule(expectedAnswer, true);
 }
 
+void AdjustedAtCmd::start_judging() {
+    m_found.assign(rules().size(), false);
+    m_carry.clear();
+    m_echo.reset();
+    const std::string_view command(command_data(), command_size());
+    const bool checksEcho = std::any_of(rules().begin(), rules().end(), [&](const auto& rule) {
+        return command.starts_with(rule.text);
+    });
+    if (m_ownReplyOnly && !checksEcho) {
+        m_echo.emplace(command);
+    }
+}
+
 void AdjustedAtCmd::on_data(const char* data, int length) {
     append_answer(data, length);
-
-    // A rule once found stays found; each chunk is searched only from where a match could
-    // still begin, so a long answer (a flooding modem) costs time in proportion to its length.
-    const std::vector<CompleteRule>& all = rules();
-    m_searchedUpTo.resize(all.size(), 0);
-    m_found.resize(all.size(), false);
-    const std::string& answer = full_answer();
-    std::string reason;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        const std::string& text = all[i].text;
-        if (!m_found[i]) {
-            const std::size_t overlap = text.size() - 1;
-            const std::size_t from = m_searchedUpTo[i] > overlap ? m_searchedUpTo[i] - overlap : 0;
-            m_found[i] = answer.find(text, from) != std::string::npos;
-            m_searchedUpTo[i] = answer.size();
+    std::string_view fresh = data != nullptr && length > 0
+                                 ? std::string_view(data, static_cast<std::size_t>(length))
+                                 : std::string_view{};
+    m_strayLength = 0;
+    const bool again = rules_changed();
+    if (again) {
+        start_judging();
+        fresh = full_answer();
+    }
+    if (m_echo) {
+        const EchoSplitter::Step step = m_echo->feed(fresh);
+        if (step.echoEnded) {
+            // What came before the echo was no reply: only what follows it counts.
+            m_found.assign(m_found.size(), false);
+            m_carry.clear();
+            m_strayLength = again ? 0 : step.stray;
         }
+        fresh = step.reply;
+    }
+    search(fresh);
+
+    std::string reason;
+    for (std::size_t i = 0; i < rules().size(); ++i) {
         if (m_found[i]) {
-            take_verdict(all[i], reason);
+            take_verdict(rules()[i], reason);
         }
     }
     report_if_complete(reason);
+}
+
+void AdjustedAtCmd::search(std::string_view bytes) {
+    // A rule once found stays found, and each chunk is searched only together with the few
+    // bytes before it where a match could begin, so a long answer (a flooding modem) costs
+    // time in proportion to its length.
+    std::size_t longest = 0;
+    for (const CompleteRule& rule : rules()) {
+        longest = std::max(longest, rule.text.size());
+    }
+    std::string window = m_carry;
+    window.append(bytes);
+    for (std::size_t i = 0; i < rules().size(); ++i) {
+        if (!m_found[i]) {
+            m_found[i] = window.find(rules()[i].text) != std::string::npos;
+        }
+    }
+    const std::size_t keep = longest > 0 ? longest - 1 : 0;
+    m_carry.assign(window, window.size() - std::min(keep, window.size()));
 }

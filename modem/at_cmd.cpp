@@ -3,32 +3,45 @@
 #include <algorithm>
 #include <string_view>
 
-#include "modem/at_keywords.h"
-
 void ATCmd::on_data(const char* data, int length) {
     append_answer(data, length);
-
-    // Each finished line is judged once, when its CR LF arrives: a flooding modem makes the
-    // answer long, and judging it whole on every chunk would cost time growing with its square.
-    // Rules added since the last chunk have not seen the earlier lines: judge them all again.
-    if (m_rules.size() != m_judgedRules) {
-        m_judgedRules = m_rules.size();
-        m_judgedUpTo = 0;
+    std::string_view fresh = data != nullptr && length > 0
+                                 ? std::string_view(data, static_cast<std::size_t>(length))
+                                 : std::string_view{};
+    if (rules_changed()) {
+        m_lineStart.clear();
+        m_lineEndsInCr = false;
         m_reason.clear();
+        fresh = full_answer();
     }
-    for (;;) {
-        const std::size_t end = m_answer.find(AtKeywords::crlf, m_judgedUpTo);
-        if (end == std::string::npos) {
-            break;  // an unfinished line may still turn into something else ("O" before "OK")
+
+    // Each finished line is judged once, when its CR LF arrives, from the few bytes a rule can
+    // look at: a flooding modem makes the answer long, and judging it whole on every chunk
+    // would cost time growing with its square.
+    std::size_t longest = 0;
+    for (const CompleteRule& rule : m_rules) {
+        longest = std::max(longest, rule.text.size());
+    }
+    while (!fresh.empty()) {
+        const std::size_t lf = fresh.find('\n');
+        const std::size_t taken = lf == std::string_view::npos ? fresh.size() : lf + 1;
+        const bool lineEnds =
+            lf != std::string_view::npos && (lf > 0 ? fresh[lf - 1] == '\r' : m_lineEndsInCr);
+        if (m_lineStart.size() < longest) {
+            m_lineStart.append(fresh.substr(0, std::min(taken, longest - m_lineStart.size())));
         }
-        const std::string_view line = std::string_view(m_answer).substr(
-            m_judgedUpTo, end + AtKeywords::crlf.size() - m_judgedUpTo);
+        m_lineEndsInCr = fresh[taken - 1] == '\r';
+        fresh.remove_prefix(taken);
+        if (!lineEnds) {
+            continue;  // an unfinished line may still turn into something else ("O" before "OK")
+        }
         for (const CompleteRule& rule : m_rules) {
-            if (line.starts_with(rule.text)) {
+            if (m_lineStart.starts_with(rule.text)) {
                 take_verdict(rule, m_reason);
             }
         }
-        m_judgedUpTo = end + AtKeywords::crlf.size();
+        m_lineStart.clear();
+        m_lineEndsInCr = false;
     }
     report_if_complete(m_reason);
 }
@@ -55,6 +68,14 @@ void ATCmd::append_answer(const char* data, int length) {
     }
 }
 
+bool ATCmd::rules_changed() {
+    if (m_rules.size() == m_judgedRules) {
+        return false;
+    }
+    m_judgedRules = m_rules.size();
+    return true;
+}
+
 void ATCmd::take_verdict(const CompleteRule& rule, std::string& reason) {
     m_result = rule.success;
     m_complete = true;
@@ -63,6 +84,6 @@ void ATCmd::take_verdict(const CompleteRule& rule, std::string& reason) {
 
 void ATCmd::report_if_complete(const std::string& reason) {
     if (m_complete) {
-        on_complete(m_answer, m_result, reason);
+        on_complete(m_answer.text(), m_result, reason);
     }
 }

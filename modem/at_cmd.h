@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "modem/inquiry_cmd.h"
+#include "modem/kept_answer.h"
 
 // An AT command: the bytes to send, the rules that end the answer wait, and the answer as it
 // grows. The answer is judged line by line: a rule matches a finished (CR LF terminated) line
@@ -41,24 +42,32 @@ public:
     void set_answer_timeout(std::uint32_t ms) { m_timeout = ms; }
     void set_delay_before(std::uint32_t ms) { m_delay = ms; }
 
-    const std::string& full_answer() const { return m_answer; }
+    // Everything received for the command, in arrival order; of a very long answer its start
+    // and its newest bytes (KeptAnswer).
+    const std::string& full_answer() const { return m_answer.text(); }
+    const KeptAnswer& kept_answer() const { return m_answer; }
     bool result() const { return m_result; }
     const std::vector<CompleteRule>& rules() const { return m_rules; }
 
 protected:
-    // The building blocks of a matcher: append the chunk, let every matching rule decide in
+    // The building blocks of a matcher: keep the chunk, let every matching rule decide in
     // turn (the last one wins), then report if the command is complete.
     void append_answer(const char* data, int length);
+    // Rules added since the last call have not seen the earlier bytes: true once after each
+    // change, when the matcher is to start again on the kept answer.
+    bool rules_changed();
     void take_verdict(const CompleteRule& rule, std::string& reason);
     void report_if_complete(const std::string& reason);
 
 private:
     std::string m_command;
     std::vector<CompleteRule> m_rules;
-    std::string m_answer;
-    // What on_data has judged: the answer up to the start of its unfinished line, with this
-    // many rules, and the text of the rule that decided last.
-    std::size_t m_judgedUpTo = 0;
+    KeptAnswer m_answer;
+    // The line being received: its first bytes (as many as the longest rule text has), and
+    // whether its last byte so far was a CR. Only finished lines are judged.
+    std::string m_lineStart;
+    bool m_lineEndsInCr = false;
+    // Rules the matcher has seen, and the text of the rule that decided last.
     std::size_t m_judgedRules = 0;
     std::string m_reason;
     // Without rules there is nothing to wait for: the port writes and returns at once.

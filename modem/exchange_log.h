@@ -14,6 +14,12 @@ public:
     // A line about the exchange rather than bytes of it (why a port did not open), in 1251;
     // shown marked as such where the exchange is shown.
     virtual void onNote(const std::string& /*text*/) {}
+    // Bytes received that belong to no command: what waited on the line before a command
+    // was written, or came after its write but ahead of its echo (a late answer).
+    virtual void onStray(const char* data, std::uint32_t length) = 0;
+    // This many bytes of one answer are not shown: the first part of the answer has been
+    // shown, its last part follows (a flooding modem must not flood the log).
+    virtual void onSkipped(std::uint64_t length) = 0;
     virtual ~ExchangeLog() = default;
 
 protected:

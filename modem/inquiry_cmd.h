@@ -17,6 +17,13 @@ public:
     virtual std::uint32_t answer_timeout() const = 0;
     virtual ~InquiryCmd() = default;
 
+    // True: the port reads out what already waits on the line (a late answer to an earlier
+    // command) before it writes this command, and shows it as stray, not as its answer.
+    virtual bool drains_line() const { return false; }
+    // Bytes at the start of the chunk last given to on_data that the command took for no
+    // part of its reply (they came before its echo); the port shows them as stray.
+    virtual std::size_t stray_length() const { return 0; }
+
 protected:
     InquiryCmd() = default;
     // Copying is for concrete commands only (a worker keeps its own copy of a template

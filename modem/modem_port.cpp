@@ -1,10 +1,12 @@
 #include "modem/modem_port.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "platform/app_folder.h"
@@ -64,6 +66,13 @@ bool ModemPort::execute(InquiryCmd& cmd) {
         return false;
     }
 
+    if (cmd.drains_line()) {
+        drain_line(cmd.answer_timeout());
+        if (m_stop) {
+            return false;
+        }
+    }
+
     if (cmd.command_size() != 0) {
         const char* data = cmd.command_data();
         const std::size_t size = cmd.command_size();
@@ -79,24 +88,58 @@ bool ModemPort::execute(InquiryCmd& cmd) {
     }
 
     m_stopwatch.start();
-    while (!cmd.is_complete() && !m_stop) {
-        unsigned got = 0;
-        if (!m_port.read(m_buffer, kReadChunk, got)) {
-            raise_port_error(kReadError.data(), errno);
+    m_shown.clear();
+    try {
+        while (!cmd.is_complete() && !m_stop) {
+            const unsigned got = read_chunk();
+            if (got > 0) {
+                const int length = static_cast<int>(got);
+                cmd.on_data(m_buffer, length);
+                trace_read(m_buffer, length, cmd.stray_length(), false);
+            }
+            if (cmd.answer_timeout() < m_stopwatch.elapsed()) {
+                m_stop = true;
+            }
+            m_port.pause(kPollPauseMs);
         }
-        if (got > 0) {
-            const int length = static_cast<int>(got);
-            m_buffer[length] = '\0';
-            cmd.on_data(m_buffer, length);
-            trace_read(m_buffer, length);
-        }
-        if (cmd.answer_timeout() < m_stopwatch.elapsed()) {
-            m_stop = true;
-        }
-        m_port.pause(kPollPauseMs);
+    } catch (...) {
+        show_rest(false);
+        throw;
     }
+    show_rest(false);
     m_stopwatch.reset();
     return true;
+}
+
+void ModemPort::drain_line(std::uint32_t limitMs) {
+    if (!m_port.wait_input(0)) {
+        return;
+    }
+    platform::Stopwatch draining;
+    draining.start();
+    m_shown.clear();
+    try {
+        do {
+            const unsigned got = read_chunk();
+            if (got > 0) {
+                const int length = static_cast<int>(got);
+                trace_read(m_buffer, length, 0, true);
+            }
+        } while (!m_stop && draining.elapsed() < limitMs && m_port.wait_input(kQuietMs));
+    } catch (...) {
+        show_rest(true);
+        throw;
+    }
+    show_rest(true);
+}
+
+unsigned ModemPort::read_chunk() {
+    unsigned got = 0;
+    if (!m_port.read(m_buffer, kReadChunk, got)) {
+        raise_port_error(kReadError.data(), errno);
+    }
+    m_buffer[got] = '\0';
+    return got;
 }
 
 void ModemPort::raise_port_error(const char* prefix, int errorNumber) {
@@ -114,11 +157,35 @@ void ModemPort::trace_write(const char* data, std::size_t length) {
     }
 }
 
-void ModemPort::trace_read(const char* data, int length) {
+void ModemPort::trace_read(const char* data, int length, std::size_t stray, bool allStray) {
     if (length < kReadTraceLimit) {
         CommonStaticLogKav::log()->none("ModemPort. Read: data=%s len=%d\n", data, length);
     }
-    if (ExchangeLog* log = m_exchangeLog) {
-        log->onRead(data, static_cast<std::uint32_t>(length));
+    const std::size_t live = m_shown.append(data, static_cast<std::size_t>(length));
+    ExchangeLog* log = m_exchangeLog;
+    if (log == nullptr) {
+        return;
     }
+    const std::size_t strayLive = allStray ? live : std::min(stray, live);
+    if (strayLive > 0) {
+        log->onStray(data, static_cast<std::uint32_t>(strayLive));
+    }
+    if (live > strayLive) {
+        log->onRead(data + strayLive, static_cast<std::uint32_t>(live - strayLive));
+    }
+}
+
+void ModemPort::show_rest(bool stray) {
+    ExchangeLog* log = m_exchangeLog;
+    const std::string_view tail = m_shown.tail();
+    if (log != nullptr) {
+        if (m_shown.skipped() > 0) {
+            log->onSkipped(m_shown.skipped());
+        }
+        if (!tail.empty()) {
+            const auto length = static_cast<std::uint32_t>(tail.size());
+            stray ? log->onStray(tail.data(), length) : log->onRead(tail.data(), length);
+        }
+    }
+    m_shown.clear();
 }

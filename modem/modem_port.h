@@ -10,6 +10,7 @@
 
 #include "modem/exchange_log.h"
 #include "modem/inquiry_cmd.h"
+#include "modem/kept_answer.h"
 #include "modem/t_comm_port.h"
 #include "platform/stopwatch.h"
 
@@ -28,13 +29,18 @@ public:
     // open, when the worker may already be listening on the line.
     void set_exchange_log(ExchangeLog* log) { m_exchangeLog = log; }
 
-    // Runs one exchange. Throws std::runtime_error with "Ошибка при записи в порт " or
-    // "Ошибка при чтении из порта " followed by the system's text when the port fails (a
-    // write the line does not take within its limit fails with the text of ETIMEDOUT). The
-    // caller reads the command's verdict afterwards. False when a stop came before the
-    // command's bytes went out (during its delay, or from halt()): nothing was written nor
-    // read, and the command has no outcome to report. A stop during the write itself counts
-    // as written: part of the command may have reached the modem.
+    // Runs one exchange. A command that drains the line has what already waits on it read
+    // out first, until the line has been quiet for kQuietMs (no wait when nothing waits; at
+    // most the command's answer wait, since a flooding modem is never quiet), and shown as
+    // stray. The exchange log sees the first KeptAnswer::kHeadBytes of each answer as they
+    // come, and of a longer one the count left out and its last bytes at the end. Throws
+    // std::runtime_error with "Ошибка при записи в порт " or "Ошибка при чтении из порта "
+    // followed by the system's text when the port fails (a write the line does not take
+    // within its limit fails with the text of ETIMEDOUT). The caller reads the command's
+    // verdict afterwards. False when a stop came before the command's bytes went out (during
+    // its delay or the drain, or from halt()): nothing was written, and the command has no
+    // outcome to report. A stop during the write itself counts as written: part of the
+    // command may have reached the modem.
     bool execute(InquiryCmd& cmd);
 
     // Ends a running exchange at once: its delay, a write waiting for the line, the answer
@@ -52,11 +58,18 @@ public:
     static constexpr std::uint32_t kPollPauseMs = 5;
     // Chunks shorter than this are traced in full; longer ones only reach the exchange log.
     static constexpr int kReadTraceLimit = 15;
+    // A line quiet this long holds nothing more of a late answer.
+    static constexpr std::uint32_t kQuietMs = 50;
 
 private:
     [[noreturn]] static void raise_port_error(const char* prefix, int errorNumber);
     void trace_write(const char* data, std::size_t length);
-    void trace_read(const char* data, int length);
+    void drain_line(std::uint32_t limitMs);
+    // Reads one chunk into m_buffer; throws the read error.
+    unsigned read_chunk();
+    void trace_read(const char* data, int length, std::size_t stray, bool allStray);
+    // The rest of the answer shown: the count left out and the kept tail.
+    void show_rest(bool stray);
 
     // Owner: the thread running execute(). Exceptions: m_stop and m_halted, which stop() and
     // halt() may set from any thread (atomic; changed together with the port's stop under
@@ -68,4 +81,5 @@ private:
     std::atomic<bool> m_halted{false};
     std::atomic<ExchangeLog*> m_exchangeLog{nullptr};
     std::mutex m_stopMutex;
+    KeptAnswer m_shown;  // what the exchange log has been shown of the current answer
 };

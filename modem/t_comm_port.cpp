@@ -526,6 +526,23 @@ bool TCommPort::flush() {
     }
 }
 
+bool TCommPort::wait_input(std::uint32_t ms) {
+    if (m_handle < 0) {
+        return false;
+    }
+    switch (waitFor(m_handle, POLLIN, m_stopEvent,
+                    deadlineAfter(Clock::now(), static_cast<std::uint64_t>(ms)))) {
+        case Wait::Timeout:
+        case Wait::Stop:
+            return false;
+        case Wait::Ready:
+        case Wait::HangUp:
+        case Wait::Error:
+            break;
+    }
+    return true;
+}
+
 void TCommPort::request_stop() {
     const std::uint64_t one = 1;
     const ssize_t written = ::write(m_stopEvent, &one, sizeof one);

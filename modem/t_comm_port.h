@@ -54,8 +54,11 @@ public:
     // queue's time on the line (a small margin without a write limit) and by a stop request.
     // False when the queue did not empty.
     bool flush();
-    // Makes a waiting write, flush, read or pause give up at once (a read returns what it
-    // has); stays in force until clear_stop(). Safe from any thread.
+    // Whether bytes wait to be read, or arrive within ms milliseconds (0: no wait at all).
+    // A failed line counts as waiting, so that the next read reports it; a stop as not.
+    bool wait_input(std::uint32_t ms);
+    // Makes a waiting write, flush, read, pause or wait_input give up at once (a read returns
+    // what it has); stays in force until clear_stop(). Safe from any thread.
     void request_stop();
     void clear_stop();
     // Waits ms milliseconds; false when a stop ended the wait early (or was already in force).

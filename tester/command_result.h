@@ -6,15 +6,23 @@
 #include <cstdint>
 #include <string>
 
+#include "modem/kept_answer.h"
+
 struct CommandResult {
     enum class Outcome { Ok, Failed, PortError };
 
     std::string command;  // the bytes sent, cut at the first NUL
-    std::string answer;   // everything received for it
+    // Everything received for it; of a very long answer its first KeptAnswer::kHeadBytes
+    // and, after answerSkipped bytes left out, its last bytes.
+    std::string answer;
     Outcome outcome = Outcome::Failed;
     std::uint32_t durationMs = 0;  // from the previous result (or the list's start) to this one
     std::string errorText;         // the port's error, for Outcome::PortError
+    std::uint64_t answerSkipped = 0;
 };
+
+// The line that stands for bytes of one answer left out of a log or report (1251 text).
+std::string skippedLine(std::uint64_t bytes);
 
 class CommandResultObserverI {
 public:

@@ -23,6 +23,7 @@ void ModemAdjusterMt::run() {
         AdjustedAtCmd cmd(record.command, record.answer,
                           static_cast<std::uint32_t>(record.answerWaitMs));
         cmd.set_delay_before(static_cast<std::uint32_t>(record.delayBeforeMs));
+        cmd.set_own_reply_only(true);
         m_facade->addCommand(std::make_unique<AdjustedThreadCommand>(port, cmd, onAtCmdResult,
                                                                      onAtCmdResultContext));
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 // Runs one command list against an open modem facade: each line becomes a command with its
-// expected answer, queued on the facade's worker in list order. Results come back one per
+// expected answer, queued on the facade's worker in list order. Each judges only its own
+// reply: a late answer to an earlier command, waiting on the line or arriving ahead of the
+// command's echo, is shown as stray and never judged, nor is the echo. Results come back one per
 // command, in the same order, on the user-interface thread through onAtCmdResult; a command
 // whose port fails gives no result (the facade reports the failure as an error event).
 //

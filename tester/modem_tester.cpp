@@ -234,7 +234,7 @@ void ModemTester::handleResult(const ATCmd& cmd) {
     std::string text;
     SimpleUtils::assignBytes(text, cmd.command_data(), cmd.command_size(), true);
     addMessage(fillPlaces("%s: %s", {text, ok ? std::string("OK") : std::string(kError)}));
-    reportResult(text, cmd.full_answer(),
+    reportResult(text, cmd.kept_answer(),
                  ok ? CommandResult::Outcome::Ok : CommandResult::Outcome::Failed, {});
     if (m_phone == nullptr || !m_phone->hasCommands()) {
         finish();
@@ -253,17 +253,20 @@ void ModemTester::onError(const std::string& text) {
     const std::string command = index < m_commandTexts.size() ? m_commandTexts[index] : "";
     ++m_failedCount;
     addMessage(fillPlaces("%s: %s", {command, std::string(kError)}));
-    reportResult(command, {}, CommandResult::Outcome::PortError, text);
+    reportResult(command, KeptAnswer{}, CommandResult::Outcome::PortError, text);
     finish();
 }
 
-void ModemTester::reportResult(const std::string& command, const std::string& answer,
+void ModemTester::reportResult(const std::string& command, const KeptAnswer& answer,
                                CommandResult::Outcome outcome, const std::string& errorText) {
     const std::uint32_t now = platform::tickCount();
     const std::uint32_t duration = platform::ticksBetween(m_lastResultTick, now);
     m_lastResultTick = now;
     if (m_resultObserver != nullptr) {
-        m_resultObserver->onCommandResult({command, answer, outcome, duration, errorText});
+        std::string kept(answer.head());
+        kept += answer.tail();
+        m_resultObserver->onCommandResult(
+            {command, std::move(kept), outcome, duration, errorText, answer.skipped()});
     }
 }
 
@@ -357,12 +360,23 @@ void ModemTester::onNote(const std::string& text) {
     addExchangeLine("!!! ", text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
+void ModemTester::onStray(const char* data, std::uint32_t length) {
+    addExchangeLine("<<- ", data, length);
+}
+
+void ModemTester::onSkipped(std::uint64_t length) {
+    addExchangeLine(skippedLine(length));
+}
+
 void ModemTester::addExchangeLine(std::string_view mark, const char* data, std::uint32_t length) {
-    std::lock_guard<std::mutex> lock(m_windowMutex);
-    if (m_exchangeLogWindow == nullptr) {
-        return;
-    }
     std::string bytes;
     SimpleUtils::assignBytes(bytes, data, length, true);
-    m_exchangeLogWindow->addLine(std::string(mark) + bytes);
+    addExchangeLine(std::string(mark) + bytes);
+}
+
+void ModemTester::addExchangeLine(std::string line) {
+    std::lock_guard<std::mutex> lock(m_windowMutex);
+    if (m_exchangeLogWindow != nullptr) {
+        m_exchangeLogWindow->addLine(line);
+    }
 }

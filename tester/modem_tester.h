@@ -66,6 +66,8 @@ public:
     void onRead(const char* data, std::uint32_t length) override;
     void onWrite(const char* data, std::uint32_t length) override;
     void onNote(const std::string& text) override;
+    void onStray(const char* data, std::uint32_t length) override;
+    void onSkipped(std::uint64_t length) override;
     // The facade's worker failed on the port (the modem went away): the run ends here.
     void onError(const std::string& text) override;
 
@@ -79,8 +81,9 @@ private:
     void releaseFacade(bool keepResults);
     void applyPendingSettings();
     void addMessage(const std::string& text);
+    void addExchangeLine(std::string line);
     void addExchangeLine(std::string_view mark, const char* data, std::uint32_t length);
-    void reportResult(const std::string& command, const std::string& answer,
+    void reportResult(const std::string& command, const KeptAnswer& answer,
                       CommandResult::Outcome outcome, const std::string& errorText);
 
     // Fields: the user-interface thread owns everything not marked otherwise.

@@ -98,12 +98,16 @@ private:
 };
 
 // Every copy of the exchange in order: "<" and the bytes read, ">" and the bytes written,
-// "!" and a note.
+// "!" and a note, "-" and stray bytes, "~" and the count of bytes left out.
 class RecordingLog : public ExchangeLog {
 public:
     void onRead(const char* data, std::uint32_t length) override {
         add('<', std::string(data, length));
     }
+    void onStray(const char* data, std::uint32_t length) override {
+        add('-', std::string(data, length));
+    }
+    void onSkipped(std::uint64_t length) override { add('~', std::to_string(length)); }
     void onWrite(const char* data, std::uint32_t length) override {
         if (const auto hook = add('>', std::string(data, length))) {
             hook(std::string(data, length));

@@ -70,6 +70,8 @@ private:
 class WrittenBlocks : public ExchangeLog {
 public:
     void onRead(const char* /*data*/, std::uint32_t /*length*/) override {}
+    void onStray(const char* /*data*/, std::uint32_t /*length*/) override {}
+    void onSkipped(std::uint64_t /*length*/) override {}
     void onWrite(const char* data, std::uint32_t length) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_blocks.emplace_back(data, length);
