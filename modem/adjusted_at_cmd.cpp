@@ -29,9 +29,9 @@ void AdjustedAtCmd::on_data(const char* data, int length) {
     std::string_view fresh = data != nullptr && length > 0
                                  ? std::string_view(data, static_cast<std::size_t>(length))
                                  : std::string_view{};
+    const std::size_t chunkLength = fresh.size();
     m_strayLength = 0;
-    const bool again = rules_changed();
-    if (again) {
+    if (rules_changed()) {
         start_judging();
         fresh = full_answer();
     }
@@ -41,7 +41,8 @@ void AdjustedAtCmd::on_data(const char* data, int length) {
             // What came before the echo was no reply: only what follows it counts.
             m_found.assign(m_found.size(), false);
             m_carry.clear();
-            m_strayLength = again ? 0 : step.stray;
+            const std::size_t before = fresh.size() - chunkLength;  // judged again
+            m_strayLength = step.stray > before ? step.stray - before : 0;
         }
         fresh = step.reply;
     }

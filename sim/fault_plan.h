@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ struct Faults {
     // the modem reads nothing more from its line, as one that restarts and holds CTS low:
     // what the application writes then fills the line's buffer and its writes block.
     std::string stallAfter;
+    // Per command line (upper case, without its terminator): the delay before its reply, in
+    // place of replyDelayMs, so that one command answers late while the others do not.
+    std::map<std::string, std::uint32_t> lineDelays;
+
+    std::uint32_t replyDelayFor(const std::string& line) const;
 };
 
 class FaultPlan {
@@ -35,6 +41,8 @@ public:
     Faults snapshot() const;
 
     void setReplyDelay(std::uint32_t ms);
+    // 0 ms: the line's replies follow the reply delay again.
+    void setLineDelay(const std::string& line, std::uint32_t ms);
     void setChunking(std::size_t bytes, std::uint32_t gapMs);
     void setSilent(bool silent);
     void setGarbageBeforeReply(std::string bytes);

@@ -16,7 +16,7 @@ void append(std::vector<SessionOutput>& out, SessionOutput::Kind kind, std::stri
     // Each reply keeps its own reply faults and each report counts on its own.
     const bool merges = kind == SessionOutput::Kind::Echo || kind == SessionOutput::Kind::Data;
     if (out.empty() || out.back().kind != kind || !merges) {
-        out.push_back({kind, {}});
+        out.push_back({kind, {}, {}});
     }
     out.back().bytes.append(bytes);
 }
@@ -127,7 +127,10 @@ void ModemSession::completeLine(std::vector<SessionOutput>& out, const Completed
         return;
     }
     ++m_counters.linesAnswered;
-    append(out, SessionOutput::Kind::Reply, *reply);
+    if (!reply->empty()) {
+        append(out, SessionOutput::Kind::Reply, *reply);
+        out.back().line = line.text;
+    }
     // A dial without delay has its outcome at once.
     collectDialOutcome(out, now);
     if (calls().state() == CallState::DataOnline) {

@@ -31,6 +31,7 @@ struct SessionOutput {
     };
     Kind kind = Kind::Echo;
     std::string bytes;
+    std::string line;  // of a reply: the command line it answers, without its terminator
 };
 
 struct SessionCounters {

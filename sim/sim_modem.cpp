@@ -110,6 +110,10 @@ void SimModem::setReplyDelay(std::uint32_t ms) {
     m_faults.setReplyDelay(ms);
 }
 
+void SimModem::setLineDelay(const std::string& line, std::uint32_t ms) {
+    m_faults.setLineDelay(line, ms);
+}
+
 void SimModem::setChunking(std::size_t bytes, std::uint32_t gapMs) {
     m_faults.setChunking(bytes, gapMs);
 }
@@ -124,7 +128,7 @@ void SimModem::setGarbageBeforeReply(std::string bytes) {
 
 void SimModem::inject(std::string bytes) {
     changeSession([&](ModemSession&, std::vector<SessionOutput>& out) {
-        out.push_back({SessionOutput::Kind::Unsolicited, std::move(bytes)});
+        out.push_back({SessionOutput::Kind::Unsolicited, std::move(bytes), {}});
         return true;
     });
 }
@@ -393,7 +397,7 @@ void SimModem::writeOutbox() {
         }
         switch (output.kind) {
             case SessionOutput::Kind::Reply:
-                deliverReply(output.bytes, m_faults.snapshot());
+                deliverReply(output, m_faults.snapshot());
                 break;
             case SessionOutput::Kind::Unsolicited:
                 if (writeAll(output.bytes)) {
@@ -437,15 +441,17 @@ void SimModem::publishStats(std::uint64_t bytesReceived) {
     m_statsChanged.notify_all();
 }
 
-void SimModem::deliverReply(const std::string& reply, const Faults& faults) {
+void SimModem::deliverReply(const SessionOutput& reply, const Faults& faults) {
+    const std::string bytes = faults.garbageBeforeReply + reply.bytes;
+    // The modem is busy until it replies: what it hears meanwhile waits, echo included.
+    const std::uint32_t delay = faults.replyDelayFor(reply.line);
+    if (delay > 0 && !pause(delay)) {
+        return;
+    }
     if (faults.jitterSeed) {
-        deliverJittered(faults.garbageBeforeReply + reply);
+        deliverJittered(bytes);
         return;
     }
-    if (faults.replyDelayMs > 0 && !pause(faults.replyDelayMs)) {
-        return;
-    }
-    const std::string bytes = faults.garbageBeforeReply + reply;
     if (faults.chunkBytes == 0) {
         writeAll(bytes);
         return;

@@ -79,6 +79,9 @@ public:
 
     // Faults; any thread, any time.
     void setReplyDelay(std::uint32_t ms);
+    // The delay before the replies to one command line (letter case aside), in place of the
+    // reply delay; 0 ms takes it back.
+    void setLineDelay(const std::string& line, std::uint32_t ms);
     void setChunking(std::size_t bytes, std::uint32_t gapMs);
     void setSilent(bool silent);
     void setGarbageBeforeReply(std::string bytes);
@@ -144,7 +147,7 @@ private:
     void writeOutbox();
     void discardOutbox();
     void publishStats(std::uint64_t bytesReceived);
-    void deliverReply(const std::string& reply, const Faults& faults);
+    void deliverReply(const SessionOutput& reply, const Faults& faults);
     void deliverJittered(const std::string& bytes);
     bool floodingNow();
     bool writeAll(const std::string& bytes);

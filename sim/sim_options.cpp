@@ -70,6 +70,16 @@ std::string hexBytes(std::string_view option, std::string_view text) {
     return bytes;
 }
 
+std::string upperLine(std::string_view text) {
+    std::string upper{text};
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return upper;
+}
+
 // S12 counts fiftieths of a second.
 constexpr std::uint32_t kGuardUnitMs = 20;
 constexpr std::uint32_t kMaxGuardMs = 255 * kGuardUnitMs;
@@ -138,6 +148,15 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string_view>& args) {
             line.options.profile.verbose = false;
         } else if (option == "--delay") {
             line.options.faults.replyDelayMs = number(option, value(), 0, 3600000);
+        } else if (option == "--delay-for") {
+            const std::string_view text = value();
+            const std::size_t eq = text.rfind('=');
+            if (eq == std::string_view::npos || eq == 0) {
+                throw UsageError("invalid value '" + std::string{text} +
+                                 "' for --delay-for: expected LINE=MS, e.g. ATZ=3000");
+            }
+            line.options.faults.lineDelays[upperLine(text.substr(0, eq))] =
+                number(option, text.substr(eq + 1), 1, 3600000);
         } else if (option == "--chunk") {
             line.options.faults.chunkBytes = number(option, value(), 1, 65536);
         } else if (option == "--gap") {
@@ -238,7 +257,11 @@ Options:
                        takes the bytes and stays silent (default: every rate)
   --no-echo            start with echo off (as after ATE0); AT&F and ATZ keep it off
   --numeric            start with numeric result codes (as after ATV0)
-  --delay MS           wait MS milliseconds before each reply (echo is not delayed)
+  --delay MS           wait MS milliseconds before each reply (echo is not delayed);
+                       what the modem hears meanwhile waits, its echo included
+  --delay-for LINE=MS  wait MS milliseconds before each reply to the command line LINE
+                       (as typed, without its CR; letter case aside) instead; may be
+                       repeated, e.g. --delay-for ATZ=3000 --delay-for AT+COPS=?=9000
   --chunk BYTES        send each reply in pieces of BYTES bytes
   --gap MS             with --chunk: wait MS milliseconds between two pieces
   --garbage HEX        send these bytes (hex pairs, e.g. 00FF41) ahead of every reply
@@ -277,6 +300,8 @@ Options:
                          dial OUTCOME [MS]           how dials end from now on
                          flood SECONDS               write numbered lines as fast as the
                                                      line takes them, for SECONDS
+                         delay LINE MS               as --delay-for LINE=MS from now on
+                                                     (0 ms: LINE follows --delay again)
                        a command that cannot be followed is reported on standard error
   -h, --help           show this text and exit
 
@@ -359,6 +384,13 @@ void runSimCommand(SimModem& modem, std::string_view line, const SimCommandLine&
             throw UsageError("unknown dial outcome '" + std::string{name} + "'");
         }
         modem.setDialPlan({*outcome, delay.empty() ? 0 : number("dial", delay, 0, 3600000)});
+    } else if (command == "delay" && !rest.empty()) {
+        const std::size_t space = rest.find_last_of(" \t");
+        if (space == std::string_view::npos) {
+            throw UsageError("delay takes a command line and milliseconds");
+        }
+        const std::string_view heard = rest.substr(0, rest.find_last_not_of(" \t", space) + 1);
+        modem.setLineDelay(std::string{heard}, number("delay", rest.substr(space + 1), 0, 3600000));
     } else if (command == "flood" && !rest.empty()) {
         modem.floodFor(number("flood", rest, 1, 3600) * 1000);
     } else {
