@@ -39,7 +39,6 @@ void AdjustedAtCmd::on_data(const char* data, int length) {
         const EchoSplitter::Step step = m_echo->feed(fresh);
         if (step.echoEnded) {
             // What came before the echo was no reply: only what follows it counts.
-            m_found.assign(m_found.size(), false);
             m_carry.clear();
             const std::size_t before = fresh.size() - chunkLength;  // judged again
             m_strayLength = step.stray > before ? step.stray - before : 0;

@@ -56,9 +56,17 @@ TEST(JunitReport, EscapesWhatXmlCannotCarry) {
         {"AT&V\r", std::string("<\"x\">\0\x01", 7), CommandResult::Outcome::Failed, 1000, {}});
     report.add({"ATI\r", "", CommandResult::Outcome::PortError, 5,
                 std::string("Ошибка при чтении из порта "_cp1251) + "Input/output error"});
+    // A flood's answer: its first part, the line for what was left out, its last part.
+    report.add({"AT\r",
+                std::string(KeptAnswer::kHeadBytes, 'h') + "tail",
+                CommandResult::Outcome::Failed,
+                0,
+                {},
+                123456});
     report.endRun("done", false);
     const std::string xml = report.xml();
-    EXPECT_NE(xml.find("tests=\"3\" failures=\"1\" errors=\"1\" time=\"1.066\""),
+    EXPECT_NE(xml.find("hh\n&lt;&lt;- пропущено 123456 байт\ntail</failure>"), std::string::npos);
+    EXPECT_NE(xml.find("tests=\"4\" failures=\"2\" errors=\"1\" time=\"1.066\""),
               std::string::npos);
     EXPECT_NE(xml.find("name=\"AT&amp;V&lt;CR&gt;\" time=\"1.000\""), std::string::npos);
     EXPECT_NE(xml.find("&lt;&quot;x&quot;&gt;\\x00\\x01</failure>"), std::string::npos);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "tests/modem/at_cmd_probe.h"
 
@@ -60,18 +62,63 @@ TEST(AdjustedAtCmd, ARuleAddedMidAnswerSearchesTheEarlierBytesToo) {
     EXPECT_EQ(cmd.calls[0].reason, "RING");
 }
 
-// With at most one rule's text in an answer, a text in the first chunk is in the whole.
+// With at most one rule's text in an answer, a text in the first chunk is in the whole; for a
+// list command, also wherever the echo and what came before it are cut.
 TEST(AdjustedAtCmd, EveryTwoChunkSplitGivesTheOneChunkVerdict) {
     SubstringCmd templateCmd{"AT+CPIN?\r", "\r\nOK\r\n", 1000};
     templateCmd.add_complete_rule("\r\nERROR\r\n", false);
-    for (std::string_view answer :
-         {"\r\nOK\r\n", "AT+CPIN?\r\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\n+CME ERROR: 10\r\n",
-          "\r\nERROR\r\n", "OK\r\n", "\r\nOK\r"}) {
-        const Verdict whole = run(templateCmd, {answer});
-        for (std::size_t cut = 1; cut < answer.size(); ++cut) {
-            EXPECT_EQ(run(templateCmd, {answer.substr(0, cut), answer.substr(cut)}), whole)
-                << "answer '" << answer << "' cut at " << cut;
+    SubstringCmd listCmd{templateCmd};
+    listCmd.set_own_reply_only(true);
+    for (const SubstringCmd* cmd : {&templateCmd, &listCmd}) {
+        for (std::string_view answer :
+             {"\r\nOK\r\n", "AT+CPIN?\r\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\n+CME ERROR: 10\r\n",
+              "\r\nERROR\r\n", "OK\r\n", "\r\nOK\r", "\r\nRING\r\nAT+CPIN?\r\r\nERROR\r\n",
+              "AT+CPAT+CPIN?\r\n\r\nOK\r\n"}) {
+            const Verdict whole = run(*cmd, {answer});
+            for (std::size_t cut = 1; cut < answer.size(); ++cut) {
+                EXPECT_EQ(run(*cmd, {answer.substr(0, cut), answer.substr(cut)}), whole)
+                    << "answer '" << answer << "' cut at " << cut;
+            }
         }
+    }
+}
+
+// A list command judges what follows its echo (its bytes up to the first CR): neither the echo
+// nor what came before it (a late answer to an earlier command) can satisfy it. Before the
+// echo has come the bytes are judged as they are (echo off), but a tail that may still become
+// the echo waits.
+TEST(AdjustedAtCmd, AListCommandJudgesOnlyWhatFollowsItsEcho) {
+    struct Case {
+        std::string_view command;
+        std::string_view expected;
+        std::vector<std::string_view> chunks;
+        bool ok;
+        std::size_t stray;  // of the last chunk
+    };
+    const Case cases[] = {
+        {"AT+CPIN?\r", "+CPIN", {"AT+CPIN?\r\r\nERROR\r\n"}, false, 0},
+        {"AT+CPIN?\r", "+CPIN", {"AT+CPIN?\r\r\n+CPIN: READY\r\n"}, true, 0},
+        {"AT+CPIN?\r", "+", {"AT+", "CPIN?\r\r\nERROR\r\n"}, false, 0},
+        {"AT+NOSUCH\r", "OK", {"\r\nOK\r\nAT+NOSUCH\r\r\nERROR\r\n"}, false, 6},
+        {"AT+NOSUCH\r", "OK", {"\r\nERROR\r\nAT+NOS", "UCH\r\nOK"}, true, 0},
+        {"ATI\r", "OK", {"\r\nOK\r\n"}, true, 0},       // echo off: nothing to tell apart
+        {"ATI", "I", {"ATI"}, false, 0},                // no CR: the whole command is the echo
+        {"AT\r", "AT\r", {"AT\r\r\nOK\r\n"}, true, 0},  // a check of the echo itself
+        {"ATE1\r", "AT", {"\r\nOK\r\n", "ATE1\r"}, true, 0},
+        {"ATX", "\r\nOK\r\n", {"\r\nOK\r", "ATX\n"}, false, 0},  // judged, then forgotten
+    };
+    for (const Case& c : cases) {
+        SubstringCmd cmd{c.command, c.expected, 1000};
+        cmd.set_own_reply_only(true);
+        EXPECT_TRUE(cmd.drains_line());
+        const std::size_t taken = modem_test::feed(cmd, c.chunks);
+        EXPECT_EQ(cmd.is_complete() && cmd.result(), c.ok) << c.command << " " << c.chunks[0];
+        EXPECT_EQ(cmd.stray_length(), c.stray) << c.command << " " << c.chunks[0];
+        std::string received;  // the echo and what came before it stay in the answer
+        for (std::size_t i = 0; i < taken; ++i) {
+            received += c.chunks[i];
+        }
+        EXPECT_EQ(cmd.full_answer(), received);
     }
 }
 

@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "modem/adjusted_at_cmd.h"
 #include "modem/simple_at_cmd.h"
+#include "sim/flood_pattern.h"
 #include "tests/modem/at_cmd_probe.h"
 
 namespace {
@@ -141,6 +143,30 @@ TEST(ATCmdLineMatching, SplitAfterAFinishedFailureLineEndsTheWaitEarly) {
         const bool early = cut >= errorLineEnd;
         EXPECT_EQ(modem_test::verdictOf(cmd), early ? firstLineWins : lastLineWins) << cut;
         EXPECT_EQ(taken, early ? 1u : 2u) << "cut at " << cut;
+    }
+}
+
+// A flooding modem: of a long answer the first and the last 64 KiB are kept, with the count
+// of the bytes between, and still every line and every byte is judged.
+TEST(ATCmdKeptAnswer, ALongAnswerKeepsItsEndsAndIsStillJudgedWhole) {
+    const std::string flood = sim::FloodPattern::slice(0, 300 * 1024);
+    const std::string_view last = "\r\nOK\r\n";
+    LineCmd lines = okErrorCmd();
+    AdjustedAtCmd bytes("AT\r", "\nOK", 1000);
+    for (ATCmd* cmd : {static_cast<ATCmd*>(&lines), static_cast<ATCmd*>(&bytes)}) {
+        for (std::size_t at = 0; at < flood.size(); at += 4096) {
+            const std::string_view chunk = std::string_view(flood).substr(at, 4096);
+            cmd->on_data(chunk.data(), static_cast<int>(chunk.size()));
+            ASSERT_LE(cmd->full_answer().size(), 3 * KeptAnswer::kTailBytes);
+        }
+        EXPECT_FALSE(cmd->is_complete());
+        cmd->on_data(last.data(), static_cast<int>(last.size()));
+        EXPECT_TRUE(cmd->is_complete() && cmd->result());
+        const std::string whole = flood + std::string(last);
+        const KeptAnswer& kept = cmd->kept_answer();
+        EXPECT_EQ(kept.head(), whole.substr(0, KeptAnswer::kHeadBytes));
+        EXPECT_EQ(kept.tail(), whole.substr(whole.size() - KeptAnswer::kTailBytes));
+        EXPECT_EQ(kept.skipped(), whole.size() - KeptAnswer::kHeadBytes - KeptAnswer::kTailBytes);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "modem/adjusted_at_cmd.h"
 #include "platform/cp1251.h"
 #include "platform/system_error.h"
+#include "sim/flood_pattern.h"
 #include "tests/modem/finder_support.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
@@ -120,6 +121,47 @@ TEST_F(ModemPortTest, TracesCutWrittenBytesAtNulAndSkipLongReads) {
     EXPECT_EQ(m_log.events(),
               (std::vector<std::string>{">" + std::string("AT\0Z\r", 5), "<14 bytes here\n",
                                         "<twenty bytes, done\r\n"}));
+}
+
+// A list command: a late answer waiting on the line is read out before the write, and bytes
+// after the write but ahead of the echo are stray too; neither is judged nor is the former
+// part of the answer.
+TEST_F(ModemPortTest, AListCommandShowsALateAnswerAsStrayAndJudgesOnlyItsOwnReply) {
+    ASSERT_TRUE(m_pty.write("\r\nOK\r\n"));
+    AdjustedAtCmd cmd("AT+NOSUCH\r", "OK", 10000);
+    cmd.set_own_reply_only(true);
+    auto done = executeAsync(cmd);
+    EXPECT_EQ(m_pty.read(10), "AT+NOSUCH\r");
+    ASSERT_TRUE(m_pty.write("\r\nRING\r\nAT+NOSUCH\r\r\nERROR\r\n"));
+    m_log.waitForEvents(4);
+    ASSERT_TRUE(m_pty.write("\r\nOK\r\n"));
+    done.get();
+    EXPECT_TRUE(cmd.is_complete() && cmd.result());
+    EXPECT_EQ(cmd.full_answer(), "\r\nRING\r\nAT+NOSUCH\r\r\nERROR\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_log.events(),
+              (std::vector<std::string>{"-\r\nOK\r\n", ">AT+NOSUCH\r", "-\r\nRING\r\n",
+                                        "<AT+NOSUCH\r\r\nERROR\r\n", "<\r\nOK\r\n"}));
+}
+
+// A flooding modem: the log shows the first 64 KiB of the answer as it comes, then the count
+// of the bytes left out and the last 64 KiB.
+TEST_F(ModemPortTest, TheLogShowsTheEndsOfALongAnswerAndTheCountBetween) {
+    AdjustedAtCmd cmd("AT\r", "\r\nEND\r\n", 20000);
+    auto done = executeAsync(cmd);
+    EXPECT_EQ(m_pty.read(3), "AT\r");
+    const std::string answer = sim::FloodPattern::slice(0, 300 * 1024) + "\r\nEND\r\n";
+    ASSERT_TRUE(m_pty.write(answer, std::chrono::seconds(20)));
+    done.get();
+    EXPECT_TRUE(cmd.result());
+    std::string shown;
+    for (const std::string& event : m_log.events()) {
+        shown += event[0] == '~' ? "[" + event.substr(1) + "]" : event.substr(1);
+    }
+    const std::size_t head = KeptAnswer::kHeadBytes;
+    const std::size_t tail = KeptAnswer::kTailBytes;
+    EXPECT_EQ(shown, "AT\r" + answer.substr(0, head) + "[" +
+                         std::to_string(answer.size() - head - tail) + "]" +
+                         answer.substr(answer.size() - tail));
 }
 
 TEST_F(ModemPortTest, StopFromAnotherThreadEndsTheWaitOrTheRefusedWriteWithoutAnError) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -128,7 +129,7 @@ TEST(OrvaneSimProcess, HelpDocumentsEveryOption) {
           "--delay",         "--chunk",      "--gap",          "--silent",    "--stall-after",
           "--dial",          "--dial-delay", "--connect-rate", "--data-sink", "--guard-time",
           "--extended-ring", "--ring-every", "--sender",       "--sms",       "--commands",
-          "--help"}) {
+          "--help",          "--delay-for"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -148,7 +149,8 @@ sim::SimCommandLine parse(std::string_view line, std::vector<std::string_view> m
 TEST(SimCommandLine, TakesEveryOption) {
     const sim::SimCommandLine line = parse(
         "--port 5 --app-folder=/tmp/x --bauds 9600,14400 --no-echo --numeric --delay 250 "
-        "--chunk 3 --gap=40 --silent --stall-after AT+CFUN=1,1");
+        "--chunk 3 --gap=40 --silent --stall-after AT+CFUN=1,1 --delay-for ati=400 "
+        "--delay-for AT+COPS=?=9000");
     EXPECT_FALSE(line.help);
     EXPECT_EQ(line.port, 5);
     EXPECT_EQ(line.appFolder, fs::path("/tmp/x"));
@@ -160,6 +162,8 @@ TEST(SimCommandLine, TakesEveryOption) {
     EXPECT_EQ(line.options.faults.chunkGapMs, 40u);
     EXPECT_TRUE(line.options.faults.silent);
     EXPECT_EQ(line.options.faults.stallAfter, "AT+CFUN=1,1");
+    EXPECT_EQ(line.options.faults.lineDelays,
+              (std::map<std::string, std::uint32_t>{{"ATI", 400}, {"AT+COPS=?", 9000}}));
 
     const sim::SimCommandLine calls = parse(
         "--port 1 --dial no-answer --dial-delay 1500 --connect-rate 33600 --data-sink "
@@ -195,13 +199,27 @@ TEST(SimCommandLine, RefusesWhatItCannotFollow) {
     EXPECT_THROW(sim::parseSimCommandLine({}), sim::UsageError);
     EXPECT_THROW(parse("--port 1 --app-folder", {""}), sim::UsageError);
     EXPECT_THROW(parse("--port 1 --sms", {std::string(161, 'x')}), sim::UsageError);
-    for (const char* bad :
-         {"--port 0", "--port 65536", "--port 3x", "--port -1", "--port",
-          "--port 1 --bauds 9600,,115200", "--port 1 --bauds 9600,", "--port 1 --bauds 0",
-          "--port 1 --gap 10", "--port 1 --chunk 0", "--port 1 --delay soon",
-          "--port 1 --silent=yes", "--port 1 extra", "--port 1 --dial maybe",
-          "--port 1 --guard-time 5101", "--port 1 --connect-rate 0", "--port 1 --commands=yes",
-          "--port 1 --sender abc --sms x"}) {
+    for (const char* bad : {"--port 0",
+                            "--port 65536",
+                            "--port 3x",
+                            "--port -1",
+                            "--port",
+                            "--port 1 --bauds 9600,,115200",
+                            "--port 1 --bauds 9600,",
+                            "--port 1 --bauds 0",
+                            "--port 1 --gap 10",
+                            "--port 1 --chunk 0",
+                            "--port 1 --delay soon",
+                            "--port 1 --silent=yes",
+                            "--port 1 extra",
+                            "--port 1 --dial maybe",
+                            "--port 1 --guard-time 5101",
+                            "--port 1 --connect-rate 0",
+                            "--port 1 --commands=yes",
+                            "--port 1 --sender abc --sms x",
+                            "--port 1 --delay-for ATI",
+                            "--port 1 --delay-for =5",
+                            "--port 1 --delay-for ATI=0"}) {
         EXPECT_THROW(parse(bad), sim::UsageError) << bad;
     }
 }
@@ -229,10 +247,12 @@ TEST(SimCommandChannel, ChangesTheModemOrSaysWhyNot) {
     run("dial no-reply 10");
     run("dtmf 123");
     run("report +ANY: 1");
+    run("delay AT+COPS=? 9000");
 
-    for (const char* bad : {"", "frobnicate", "ring 1 2", "ring data 1 2", "ring \"1\"",
-                            "hangup now", "dtmf", "sms", "pdu", "pdu 0G", "data", "data x",
-                            "report", "dial", "dial maybe", "dial busy soon", "dial busy -1"}) {
+    for (const char* bad :
+         {"", "frobnicate", "ring 1 2", "ring data 1 2", "ring \"1\"", "hangup now", "dtmf", "sms",
+          "pdu", "pdu 0G", "data", "data x", "report", "dial", "dial maybe", "dial busy soon",
+          "dial busy -1", "delay 300", "delay ATI soon"}) {
         EXPECT_THROW(run(bad), sim::UsageError) << bad;
     }
     settings.sender = "not a number";

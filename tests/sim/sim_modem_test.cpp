@@ -99,6 +99,14 @@ TEST_F(SimModemTest, DelaysReplies) {
 
     modem().setReplyDelay(0);
     EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
+
+    // One command answers late, letter case aside; the others do not.
+    modem().setLineDelay("at+cgmi", 300);
+    const auto askedAt = Clock::now();
+    EXPECT_EQ(client.ask("AT+CGMI\r", "OK\r\n"), "AT+CGMI\r\r\nORVANE\r\n\r\nOK\r\n");
+    EXPECT_GE(msSince(askedAt), 300);
+    modem().setLineDelay("AT+CGMI", 0);
+    EXPECT_EQ(client.ask("AT+CGMI\r", "OK\r\n"), "AT+CGMI\r\r\nORVANE\r\n\r\nOK\r\n");
 }
 
 TEST_F(SimModemTest, CutsRepliesIntoChunksWithGaps) {
