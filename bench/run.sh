@@ -15,7 +15,7 @@ root=${PWD}
 # shellcheck source=scripts/packages.sh
 source scripts/packages.sh
 orvane_install_packages "${ORVANE_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev xvfb xdotool \
-  fonts-dejavu-core ppp
+  fonts-dejavu-core ppp time
 
 build=${1:-build}
 case ${build} in /*) ;; *) build=${root}/${build} ;; esac
@@ -186,6 +186,44 @@ read -r h_reason h_reason_max < <(sed -nE \
 read -r h_mm h_mm_max < <(sed -nE \
   's/.*ModemManager warning: median ([0-9.]+) ms +longest ([0-9.]+) ms/\1 \2/p' "${work}/holders.out")
 
+# --- 5d. orvane-run under a flood -------------------------------------------------------------
+# A 10 s flood from the simulated modem during one command's 12 s answer wait, orvane-run
+# printing the exchange and writing a JUnit report: its peak resident memory (GNU time's
+# maximum resident set size) and the size of what it wrote.
+echo "=== orvane-run, 10 s flood" >&2
+fl=${work}/flood
+orvane_prepare_app_folder "${fl}" "${fl}/run"
+cp "${build}/app/orvane-run" "${fl}/"
+printf '%s\r\nAT<CR> OK 10000\r\nATI<CR> NEVER 12000\r\n' \
+  "$(printf '%s' '[Текст команды] [Ответ на команду] [Ожидание ответа,мс] [Задержка перед командой,мс]' |
+    iconv -f UTF-8 -t CP1251)" >"${fl}/cfg/flood.cmd_list"
+mkfifo "${fl}/sim.in"
+exec 7<>"${fl}/sim.in"  # the simulated modem's command channel, held open both ways
+# Started here rather than through orvane_start_sim: a background command's standard input
+# is /dev/null unless it is redirected on the command itself.
+"${build}/app/orvane-sim" --port 1 --app-folder "${fl}" --commands <&7 >"${fl}/sim.out" 2>&1 &
+orvane_pids+=($!)
+for _ in $(seq 200); do
+  [ -L "${fl}/ports/com1" ] && break
+  sleep 0.05
+done
+XDG_RUNTIME_DIR=${fl}/run /usr/bin/time -f '%M' -o "${fl}/peak.kb" "${fl}/orvane-run" \
+  --list flood --exchange --junit "${fl}/flood.xml" >"${fl}/run.out" 2>"${fl}/exchange.txt" &
+flood_run=$!
+for _ in $(seq 600); do
+  grep -q '^<<< ATI' "${fl}/exchange.txt" 2>/dev/null && break
+  sleep 0.05
+done
+echo "flood 10" >&7
+wait "${flood_run}" || true
+exec 7>&-
+orvane_stop_started
+flood_peak_kb=$(tail -n1 "${fl}/peak.kb")
+flood_junit_kb=$(( $(stat -c %s "${fl}/flood.xml") / 1024 ))
+flood_exchange_kb=$(( $(stat -c %s "${fl}/exchange.txt") / 1024 ))
+flood_skipped=$(sed -nE 's/^<<- пропущено ([0-9]+) байт$/\1/p' "${fl}/exchange.txt" |
+  awk '{ s += $1 } END { printf "%.1f", s / 1048576 }')
+
 # --- 6. orvane's start-up under Xvfb ----------------------------------------------------------
 # From the exec of orvane to its main window being mapped and viewable (xdotool polled without
 # pause; Qt paints on the expose that follows the mapping), five starts, each closed with
@@ -252,6 +290,7 @@ cat <<TABLE
 | stop latency, SIGINT to orvane-run's exit, 30 s answer wait on the line, 10 stops | median ${run_stop_med} ms, max ${run_stop_max} ms | before: the rest of the wait, median ${run_before} s | - |
 | stop latency, СТОП to the run's end in the window, same wait, 10 stops | median ${win_stop_med} ms, max ${win_stop_max} ms; user-interface thread's longest stall median ${stall_med} ms, max ${stall_max} ms | before: the rest of the wait, median ${win_before} s; stall target about 50 ms | - |
 | who holds a port (${h_shape}): reason for a locked port / ModemManager warning, 50 calls each | median ${h_reason} ms / ${h_mm} ms | longest ${h_reason_max} ms / ${h_mm_max} ms; once per failed port or per run | - |
+| orvane-run, a 10 s flood in one command's wait (${flood_skipped} MiB left out of the log) | peak VmHWM $(mib "${flood_peak_kb}") MiB; JUnit ${flood_junit_kb} KiB; exchange ${flood_exchange_kb} KiB | target < 40 MB; JUnit < 1 MB | $(ratio "${flood_peak_kb}" 39063) of the target |
 | orvane start-up, exec to main window mapped (Xvfb), 5 starts | median ${st_med} ms (${st_all}) | - | - |
 | orvane resident memory, 1 s after the window appeared | VmRSS $(mib "${rss_kb}") MiB | peak VmHWM $(mib "${hwm_kb}") MiB | - |
 TABLE

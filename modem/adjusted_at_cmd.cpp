@@ -16,8 +16,10 @@ void AdjustedAtCmd::start_judging() {
     m_carry.clear();
     m_echo.reset();
     const std::string_view command(command_data(), command_size());
+    const std::string_view echo = EchoSplitter::echoOf(command);
     const bool checksEcho = std::any_of(rules().begin(), rules().end(), [&](const auto& rule) {
-        return command.starts_with(rule.text);
+        return command.starts_with(rule.text) ||
+               (!echo.empty() && std::string_view(rule.text).starts_with(echo));
     });
     if (m_ownReplyOnly && !checksEcho) {
         m_echo.emplace(command);

@@ -24,8 +24,9 @@ public:
     // A command of a command list judges only its own reply: what already waits on the line
     // when it is to be written is read out first and is no part of its answer, and only what
     // follows its echo is judged (EchoSplitter). The whole answer, echo and what came before
-    // it included, is still kept. A command whose expected text is itself the start of the
-    // command's bytes is a check of the echo, and is judged on its whole answer.
+    // it included, is still kept. A command whose expected text is the start of its own bytes,
+    // or starts with its whole echo (AT CR expecting AT CR, or AT CR CR LF OK), checks the
+    // echo itself and is judged on its whole answer.
     void set_own_reply_only(bool on) { m_ownReplyOnly = on; }
     bool drains_line() const override { return m_ownReplyOnly; }
     std::size_t stray_length() const override { return m_strayLength; }

@@ -67,33 +67,6 @@ Lines messagesOf(const std::string& out) {
     return texts;
 }
 
-// The pid of the process running an executable file, or -1.
-pid_t pidRunning(const fs::path& executable) {
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator("/proc", ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::error_code linkError;
-        if (fs::read_symlink(entry.path() / "exe", linkError) == executable) {
-            return static_cast<pid_t>(std::stol(name));
-        }
-    }
-    return -1;
-}
-
-// A field of /proc/<pid>/status in kB, or 0 when the process is gone.
-std::uint64_t statusKb(pid_t pid, const std::string& field) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(in, line);) {
-        if (line.starts_with(field + ":")) {
-            return std::stoull(line.substr(field.size() + 1));
-        }
-    }
-    return 0;
-}
-
 class FaultTest : public ::testing::Test {
 protected:
     FaultTest() {
@@ -201,7 +174,8 @@ struct ModemCase {
     Lines list = {};         // instead of the fixture's
     std::string actAt = {};  // with --exchange: once this shows, pull the modem or signal
     int act = kUnplug;
-    std::string plan = {};  // the search plan instead of the fixture's
+    std::string plan = {};          // the search plan instead of the fixture's
+    std::string exchangeLine = {};  // printed by --exchange, when not empty
 };
 
 // A run of list (none: the fixture's) against a modem, acted on once actAt shows.
@@ -209,6 +183,14 @@ ModemCase acted(const char* name, Lines sim, Lines list, std::string actAt, int 
                 Lines expected) {
     return {name,   std::move(sim),  std::move(expected), 1,
             115200, std::move(list), std::move(actAt),    act};
+}
+
+// A run of list (instead of the fixture's) that ends with errors, printing exchangeLine.
+ModemCase listed(const char* name, Lines sim, Lines list, std::string exchangeLine,
+                 Lines expected) {
+    ModemCase c{name, std::move(sim), std::move(expected), 1, 115200, std::move(list)};
+    c.exchangeLine = std::move(exchangeLine);
+    return c;
 }
 
 const Lines kLongWait = {"AT<CR> OK 10000", "ATI<CR> NEVER 30000", "ATE1<CR> OK"};
@@ -232,7 +214,7 @@ TEST_P(ModemFaultTest, MessagesExitStatusAndSettings) {
     }
     startSim(c.simArgs);
     if (c.actAt.empty()) {
-        EXPECT_EQ(runToEnd({"--list", "ok"}), c.exitStatus) << m_err;
+        EXPECT_EQ(runToEnd({"--list", "ok", "--exchange"}), c.exitStatus) << m_err;
     } else {
         auto process = run({"--list", "ok", "--exchange"});
         ASSERT_NE(process->readErrorUntil(c.actAt, 30000).find(c.actAt), std::string::npos);
@@ -244,6 +226,7 @@ TEST_P(ModemFaultTest, MessagesExitStatusAndSettings) {
     EXPECT_EQ(m_messages, c.expected);
     expectSettingsIntact();
     EXPECT_EQ(savedBaud(), c.baud);
+    EXPECT_NE(m_err.find(c.exchangeLine + "\n"), std::string::npos) << m_err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -293,7 +276,20 @@ INSTANTIATE_TEST_SUITE_P(
                   {"ATZ<CR> OK 10000", kBig + "<CR> OK 1000", "ATI<CR> OK"},
                   {},
                   kUnplug,
-                  "921600-3000"}),
+                  "921600-3000"},
+        // ATI answers after its wait, while the next command waits out its delay: the late
+        // answer is read out before that command's write and shown as stray, not credited
+        // to it.
+        listed("ALateAnswerIsNotCreditedToTheNextCommand", {"--delay-for", "ATI=1000"},
+               {"ATI<CR> OK 100", "AT+NOSUCH<CR> OK 1000 3000"},
+               "<<- <CR><LF>ORVANE<CR><LF>SIMULATED MODEM<CR><LF>Revision: 1.0<CR><LF><CR><LF>"
+               "OK<CR><LF>",
+               {kFoundAt115200, "ATI : Ошибка", "AT+NOSUCH : Ошибка",
+                "Выполнено 2 команд (OK 0, ошибок 2).", kWithErrors}),
+        // The expected text stands in the command itself: its echo is no answer.
+        listed("TheEchoIsNoAnswer", {}, {"AT+CPIN?<CR> +CPIN", "AT<CR> AT<CR>"}, ">>> AT+CPIN?<CR>",
+               {kFoundAt115200, "AT+CPIN? : Ошибка", "AT : OK",
+                "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors})),
     [](const ::testing::TestParamInfo<ModemCase>& param) { return std::string(param.param.name); });
 
 TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
@@ -313,38 +309,30 @@ TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
 
 // --- too much, too long ------------------------------------------------------------------
 
+// Ten seconds of flood in one command's wait: the exchange shows the first and the last
+// 64 KiB of the answer with one line for what was left out, and the JUnit report keeps the
+// same. The peak memory of the run is a figure of bench/run.sh.
 TEST_F(FaultTest, AFloodDuringACommandStaysBoundedAndFailsTheCommand) {
     writeList("flood", {"AT<CR> OK 10000", "ATI<CR> NEVER 12000"});
     startSim({"--commands"});
-    auto process = run({"--list", "flood", "--exchange"});
+    const fs::path junit = m_root.path() / "flood.xml";
+    auto process = run({"--list", "flood", "--exchange", "--junit", junit.string()});
     ASSERT_NE(process->readErrorUntil("<<< ATI", 30000).find("<<< ATI"), std::string::npos);
     ASSERT_TRUE(m_sim->write("flood 10\n"));
-
-    // The peak resident memory, sampled until the process is gone.
-    const pid_t pid = pidRunning(exe());
-    ASSERT_GT(pid, 0);
-    std::atomic<bool> done{false};
-    std::uint64_t peakKb = 0;
-    std::thread sampler([&] {
-        while (!done) {
-            peakKb = std::max(peakKb, statusKb(pid, "VmHWM"));
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    });
-    const int status = finish(*process);
-    done = true;
-    sampler.join();
-
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(finish(*process), 1);
     EXPECT_EQ(m_messages, (Lines{kFoundAt115200, "AT : OK", "ATI : Ошибка",
                                  "Выполнено 2 команд (OK 1, ошибок 1).", kWithErrors}));
-    EXPECT_NE(m_err.find("<<< FLOOD 0000"), std::string::npos);
-    // Ten seconds of flood must not become ten seconds' worth of memory.
-    const std::uint64_t limitKb = ORVANE_SANITIZED ? 1024 * 1024 : 256 * 1024;
-    EXPECT_LT(peakKb, limitKb);
-    std::printf("flood: %zu bytes of exchange log, peak resident memory of orvane-run %llu kB\n",
-                m_err.size(), static_cast<unsigned long long>(peakKb));
     expectSettingsIntact();
+
+    const std::string skipped = "<<- пропущено ";
+    const std::size_t note = m_err.find(skipped);
+    ASSERT_NE(note, std::string::npos) << m_err.size();
+    EXPECT_EQ(m_err.find(skipped, note + 1), std::string::npos);
+    EXPECT_NE(m_err.find("<<< FLOOD 0000"), std::string::npos);
+    EXPECT_LT(m_err.size(), 1024u * 1024u);
+    const std::string report = readFile(junit);
+    EXPECT_NE(report.find("&lt;&lt;- пропущено "), std::string::npos);
+    EXPECT_LT(report.size(), 1024u * 1024u);
 }
 
 TEST_F(FaultTest, AHugeCommandListOfCommentsAndJunkRunsOnlyItsValidLines) {

@@ -103,7 +103,8 @@ TEST(AdjustedAtCmd, AListCommandJudgesOnlyWhatFollowsItsEcho) {
         {"AT+NOSUCH\r", "OK", {"\r\nERROR\r\nAT+NOS", "UCH\r\nOK"}, true, 0},
         {"ATI\r", "OK", {"\r\nOK\r\n"}, true, 0},       // echo off: nothing to tell apart
         {"ATI", "I", {"ATI"}, false, 0},                // no CR: the whole command is the echo
-        {"AT\r", "AT\r", {"AT\r\r\nOK\r\n"}, true, 0},  // a check of the echo itself
+        {"AT\r", "AT\r", {"AT\r\r\nOK\r\n"}, true, 0},  // checks of the echo itself
+        {"AT\r", "AT\r\r\nOK", {"AT\r\r\nOK\r\n"}, true, 0},
         {"ATE1\r", "AT", {"\r\nOK\r\n", "ATE1\r"}, true, 0},
         {"ATX", "\r\nOK\r\n", {"\r\nOK\r", "ATX\n"}, false, 0},  // judged, then forgotten
     };

@@ -207,8 +207,9 @@ TEST_F(ModemAdjusterMtTest, SampleListsPassAgainstTheSimulatedModem) {
     EXPECT_GE(checked, 2u);
 }
 
-// The Hayes sample holds only what an independent Hayes modem answers too.
-TEST_F(ModemAdjusterMtTest, BasicHayesSampleListPassesAgainstIaxmodem) {
+// The Hayes sample holds only what an independent Hayes modem answers too; and its echo,
+// verbose and numeric results give the verdicts a list expects.
+TEST_F(ModemAdjusterMtTest, ListsAgainstIaxmodemGetTheirVerdicts) {
     testsupport::IaxModem iax;
     testsupport::linkPort(m_app.path(), kPort, iax.devicePath());
     ASSERT_TRUE(
@@ -216,6 +217,23 @@ TEST_F(ModemAdjusterMtTest, BasicHayesSampleListPassesAgainstIaxmodem) {
     EXPECT_TRUE(allResultsArrived());
     for (const Result& result : m_results.list) {
         EXPECT_TRUE(result.ok) << result.command << " answered " << result.answer;
+    }
+    m_phone->release();
+    m_phone = nullptr;
+
+    m_results.list.clear();
+    ASSERT_TRUE(runList(writeList("iax.cmd_list",
+                                  "ATE1<CR> OK 3000\r\n"
+                                  "ATI<CR> I<CR> 3000\r\n"  // only in the echo
+                                  "ATV0<CR> 0<CR> 3000\r\n"
+                                  "AT<CR> AT<CR>0<CR> 3000\r\n"  // a check of the echo
+                                  "ATV1<CR> <CR><LF>OK<CR><LF> 3000\r\n")));
+    EXPECT_TRUE(allResultsArrived());
+    const std::vector<bool> verdicts{true, false, true, true, true};
+    ASSERT_EQ(m_results.list.size(), verdicts.size());
+    for (std::size_t i = 0; i < verdicts.size(); ++i) {
+        EXPECT_EQ(m_results.list[i].ok, verdicts[i])
+            << m_results.list[i].command << " answered " << m_results.list[i].answer;
     }
     EXPECT_EQ(m_handler.count(), 0u);
     m_phone->release();
