@@ -35,7 +35,6 @@ public:
     };
 
     Step feed(std::string_view chunk);
-    bool echoSeen() const { return m_seen; }
 
 private:
     std::string m_echo;

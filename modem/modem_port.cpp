@@ -95,7 +95,7 @@ bool ModemPort::execute(InquiryCmd& cmd) {
             if (got > 0) {
                 const int length = static_cast<int>(got);
                 cmd.on_data(m_buffer, length);
-                trace_read(m_buffer, length, cmd.stray_length(), false);
+                trace_read(m_buffer, length, cmd.stray_length());
             }
             if (cmd.answer_timeout() < m_stopwatch.elapsed()) {
                 m_stop = true;
@@ -123,7 +123,7 @@ void ModemPort::drain_line(std::uint32_t limitMs) {
             const unsigned got = read_chunk();
             if (got > 0) {
                 const int length = static_cast<int>(got);
-                trace_read(m_buffer, length, 0, true);
+                trace_read(m_buffer, length, got);
             }
         } while (!m_stop && draining.elapsed() < limitMs && m_port.wait_input(kQuietMs));
     } catch (...) {
@@ -157,7 +157,7 @@ void ModemPort::trace_write(const char* data, std::size_t length) {
     }
 }
 
-void ModemPort::trace_read(const char* data, int length, std::size_t stray, bool allStray) {
+void ModemPort::trace_read(const char* data, int length, std::size_t stray) {
     if (length < kReadTraceLimit) {
         CommonStaticLogKav::log()->none("ModemPort. Read: data=%s len=%d\n", data, length);
     }
@@ -166,7 +166,7 @@ void ModemPort::trace_read(const char* data, int length, std::size_t stray, bool
     if (log == nullptr) {
         return;
     }
-    const std::size_t strayLive = allStray ? live : std::min(stray, live);
+    const std::size_t strayLive = std::min(stray, live);
     if (strayLive > 0) {
         log->onStray(data, static_cast<std::uint32_t>(strayLive));
     }

@@ -67,8 +67,10 @@ private:
     void drain_line(std::uint32_t limitMs);
     // Reads one chunk into m_buffer; throws the read error.
     unsigned read_chunk();
-    void trace_read(const char* data, int length, std::size_t stray, bool allStray);
-    // The rest of the answer shown: the count left out and the kept tail.
+    // stray: how many bytes at the start of the chunk belong to no command.
+    void trace_read(const char* data, int length, std::size_t stray);
+    // Shows the end of the answer the log has not seen yet: the count left out of a long one
+    // and its kept tail (as stray bytes, or as read ones).
     void show_rest(bool stray);
 
     // Owner: the thread running execute(). Exceptions: m_stop and m_halted, which stop() and
