@@ -290,7 +290,7 @@ cat <<TABLE
 | stop latency, SIGINT to orvane-run's exit, 30 s answer wait on the line, 10 stops | median ${run_stop_med} ms, max ${run_stop_max} ms | before: the rest of the wait, median ${run_before} s | - |
 | stop latency, СТОП to the run's end in the window, same wait, 10 stops | median ${win_stop_med} ms, max ${win_stop_max} ms; user-interface thread's longest stall median ${stall_med} ms, max ${stall_max} ms | before: the rest of the wait, median ${win_before} s; stall target about 50 ms | - |
 | who holds a port (${h_shape}): reason for a locked port / ModemManager warning, 50 calls each | median ${h_reason} ms / ${h_mm} ms | longest ${h_reason_max} ms / ${h_mm_max} ms; once per failed port or per run | - |
-| orvane-run, a 10 s flood in one command's wait (${flood_skipped} MiB left out of the log) | peak VmHWM $(mib "${flood_peak_kb}") MiB; JUnit ${flood_junit_kb} KiB; exchange ${flood_exchange_kb} KiB | target < 40 MB; JUnit < 1 MB | $(ratio "${flood_peak_kb}" 39063) of the target |
+| orvane-run, peak resident memory during a 10 s flood in one command's wait (${flood_skipped} MiB left out of the log) | $(mib "${flood_peak_kb}") MiB; JUnit ${flood_junit_kb} KiB; exchange printed ${flood_exchange_kb} KiB | target < 40 MB; JUnit < 1 MB | $(ratio "${flood_peak_kb}" 39063) of the target |
 | orvane start-up, exec to main window mapped (Xvfb), 5 starts | median ${st_med} ms (${st_all}) | - | - |
 | orvane resident memory, 1 s after the window appeared | VmRSS $(mib "${rss_kb}") MiB | peak VmHWM $(mib "${hwm_kb}") MiB | - |
 TABLE
