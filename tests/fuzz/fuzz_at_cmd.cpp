@@ -4,6 +4,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "modem/adjusted_at_cmd.h"
 #include "modem/at_cmd.h"
 #include "modem/at_keywords.h"
+#include "modem/echo_splitter.h"
 #include "modem/simple_at_cmd.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -74,8 +76,29 @@ Expected byBytes(std::string_view answer, const std::vector<ATCmd::CompleteRule>
     return expected;
 }
 
-template <typename Command>
-void feed(FuzzedDataProvider& input, Command& command, bool anywhere) {
+// A command of a list: its rules by bytes, on what follows the first complete echo, or before
+// one has come on what cannot still be the start of it; on everything when the expected text
+// checks the echo itself.
+Expected afterEcho(std::string_view received, std::string_view command,
+                   const std::vector<ATCmd::CompleteRule>& rules) {
+    const std::string_view echo = EchoSplitter::echoOf(command);
+    for (const ATCmd::CompleteRule& rule : rules) {
+        if (command.starts_with(rule.text) || (!echo.empty() && rule.text.starts_with(echo))) {
+            return byBytes(received, rules);
+        }
+    }
+    if (const std::size_t at = received.find(echo); at != std::string_view::npos) {
+        return byBytes(received.substr(at + echo.size()), rules);
+    }
+    std::size_t held = std::min(received.size(), echo.size() - 1);
+    while (held > 0 && !received.ends_with(echo.substr(0, held))) {
+        --held;
+    }
+    return byBytes(received.substr(0, received.size() - held), rules);
+}
+
+template <typename Command, typename Oracle>
+void feed(FuzzedDataProvider& input, Command& command, Oracle expectedOf) {
     const bool waits = !command.rules().empty();
     FUZZ_CHECK(command.is_complete() == !waits);
     std::string received;
@@ -86,8 +109,7 @@ void feed(FuzzedDataProvider& input, Command& command, bool anywhere) {
         received += chunk;
         command.on_data(chunk.empty() ? nullptr : chunk.data(), static_cast<int>(chunk.size()));
         FUZZ_CHECK(command.full_answer() == received);
-        const Expected expected =
-            anywhere ? byBytes(received, command.rules()) : byLines(received, command.rules());
+        const Expected expected = expectedOf(received);
         FUZZ_CHECK(command.is_complete() == expected.complete);
         if (expected.complete) {
             FUZZ_CHECK(command.result() == expected.result);
@@ -114,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::string text = input.ConsumeRandomLengthString(12);
                 command.add_complete_rule(text, input.ConsumeBool());
             }
-            feed(input, command, false);
+            feed(input, command, [&](std::string_view r) { return byLines(r, command.rules()); });
             break;
         }
         case 1: {
@@ -123,13 +145,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Recording<AdjustedAtCmd> command(text, expected, 100);
             FUZZ_CHECK(std::string_view(command.command_data(), command.command_size()) == text);
             FUZZ_CHECK(command.rules().size() == (expected.empty() ? 0U : 1U));
-            feed(input, command, true);
+            const bool listCommand = input.ConsumeBool();
+            command.set_own_reply_only(listCommand);
+            feed(input, command, [&](std::string_view r) {
+                return listCommand ? afterEcho(r, text, command.rules())
+                                   : byBytes(r, command.rules());
+            });
             break;
         }
         default: {
             const std::string name = input.ConsumeRandomLengthString(8);
             Recording<SimpleAtCmd> command(name, "1", 1, true, 100);
-            feed(input, command, false);
+            feed(input, command, [&](std::string_view r) { return byLines(r, command.rules()); });
             Msg::Strings values{"stale"};
             const std::string terminator =
                 command.is_complete() ? command.reason : input.ConsumeRandomLengthString(8);
