@@ -9,6 +9,9 @@
 namespace {
 
 constexpr std::size_t kMinLineLength = 2;
+// What editors leave after the last field, a Windows editor's tabs above all. Only literal
+// bytes go: an escaped "\t" or "<CR>" at the end is decoded later and stays in the answer.
+constexpr std::string_view kTrailingBlanks = " \t";
 
 }  // namespace
 
@@ -32,6 +35,7 @@ void decodeCEscapes(std::string& text) {
 }
 
 AtCmdParamMt::AtCmdParamMt(std::string_view line) {
+    line = line.substr(0, line.find_last_not_of(kTrailingBlanks) + 1);
     if (line.size() < kMinLineLength || line.front() == ';') {
         return;
     }

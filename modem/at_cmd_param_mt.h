@@ -6,6 +6,7 @@
 //
 // Line syntax: fields separated by runs of spaces (tabs are not separators):
 //   command answer [answer-wait-ms [delay-before-ms]]
+// Tabs and spaces at the very end of the line are dropped first.
 // Command and answer take C escapes (\r, \n, \\, ...) and the line-break names <CR> <LF>.
 // A line shorter than two characters or starting with ";" is not a command.
 

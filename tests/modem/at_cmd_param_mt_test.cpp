@@ -17,8 +17,13 @@ TEST(AtCmdParamMtLine, ReadsCommandAnswerWaitAndDelay) {
 
     // Runs of spaces separate just as one does; fields past the fourth are ignored.
     EXPECT_EQ(AtCmdParamMt("  ATI    OK   200   0  extra more"), AtCmdParamMt("ATI", "OK", 200, 0));
-    // A tab is part of the field, not a separator.
-    EXPECT_EQ(AtCmdParamMt("AT\tOK X"), AtCmdParamMt("AT\tOK", "X"));
+    // A tab is part of the field, not a separator; tabs and spaces that end the line are
+    // dropped, but an escaped tab or line break at the end stays in the answer.
+    EXPECT_EQ(AtCmdParamMt("AT\tOK X \t"), AtCmdParamMt("AT\tOK", "X"));
+    EXPECT_EQ(AtCmdParamMt("AT<CR> OK\t"), AtCmdParamMt("AT\r", "OK"));
+    EXPECT_EQ(AtCmdParamMt("AT OK 500\t\t"), AtCmdParamMt("AT", "OK", 500, 0));
+    EXPECT_EQ(AtCmdParamMt("AT OK\\t\t"), AtCmdParamMt("AT", "OK\t"));
+    EXPECT_EQ(AtCmdParamMt("AT OK<CR> "), AtCmdParamMt("AT", "OK\r"));
 
     // The numbers are read as "%d" reads them: the leading number of the field counts.
     EXPECT_EQ(AtCmdParamMt("ATZ OK 250ms 30x"), AtCmdParamMt("ATZ", "OK", 250, 30));
@@ -36,7 +41,8 @@ TEST(AtCmdParamMtLine, ReadsCommandAnswerWaitAndDelay) {
 }
 
 TEST(AtCmdParamMtLine, RejectsWhatIsNoCommand) {
-    for (const char* line : {"ATZ", "A", "", "   ", ";ATZ OK", "ATZ OK -1", "ATZ OK 100 -5"}) {
+    for (const char* line :
+         {"ATZ", "A", "", "   ", "A\t", "ATZ \t", ";ATZ OK", "ATZ OK -1", "ATZ OK 100 -5"}) {
         EXPECT_FALSE(AtCmdParamMt(line).isValid()) << line;
     }
     EXPECT_FALSE(AtCmdParamMt().isValid());
@@ -73,7 +79,8 @@ TEST(AtCmdParamMtText, WritesEscapedCommandAndAnswerOnly) {
 
 TEST(AtCmdParamMtList, ParseCommandLinesKeepsValidRecordsInOrder) {
     AtCmdParamMtList list{AtCmdParamMt("OLD", "X")};
-    parseCommandLines({"AT<CR> <CR><LF>OK<CR><LF>", "bad", ";AT OK", "AT<CR> 0<CR>", "ATI OK -3"},
+    // Search commands from the settings follow the list's rule on trailing tabs.
+    parseCommandLines({"AT<CR> <CR><LF>OK<CR><LF>\t", "bad", ";AT OK", "AT<CR> 0<CR>", "ATI OK -3"},
                       list);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0], AtCmdParamMt("AT\r", "\r\nOK\r\n"));

@@ -144,7 +144,8 @@ TEST_F(ModemTesterTest, ARunWithOneWrongAnswerEndsWithErrors) {
 
 TEST_F(ModemTesterTest, ARunWhereEveryCommandAnswersEndsSuccessfullyAndCanRunAgain) {
     startModem();
-    writeList("ok", {"AT<CR> <CR><LF>OK<CR><LF>", "ATE0<CR> OK"});
+    // Tabs and spaces at the ends of the lines, as a Windows editor leaves them.
+    writeList("ok", {"AT<CR> <CR><LF>OK<CR><LF>\t", "ATE0<CR> OK \t"});
     makeTester();
     runToEnd();
     EXPECT_EQ(lastRow(), ru("Тестирование завершено успешно."_cp1251));
