@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/qt/qt_ui_binding.h"
+#include "tests/support/temp_dir.h"
 #include "ui/t_exchange_log_form.h"
 
 namespace {
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         platform::QtUiBinding binding;
+        const testsupport::TempAppFolder folder;  // where the window stores its placement
         TExchangeLogForm form;
         form.setBuffered(true);
         form.setShowLineBreaks(true);

@@ -10,9 +10,14 @@
 #include <utility>
 
 #include "common/text_utils.h"
+#include "common_storage/window_access.h"
+#include "common_storage/window_placer.h"
 #include "platform/cp1251.h"
 #include "platform/ui_thread.h"
+#include "ui/qt_window_access.h"
 #include "ui_t_exchange_log_form.h"
+
+using namespace platform::literals;
 
 TExchangeLogForm::TExchangeLogForm(QWidget* parent)
     : QWidget(parent),
@@ -30,6 +35,9 @@ TExchangeLogForm::TExchangeLogForm(QWidget* parent)
     connect(m_ui->ActionClose, &QAction::triggered, this, [this] { ActionCloseExecute(); });
     connect(m_ui->LogMemo, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { showContextMenu(pos); });
+
+    m_access = std::make_unique<QtWindowAccess<WindowAccess>>(*this);
+    m_placer = std::make_unique<WindowPlacer>(*m_access, "Лог обмена с модемом"_cp1251, true);
 }
 
 TExchangeLogForm::~TExchangeLogForm() = default;

@@ -16,6 +16,8 @@
 
 class QMenu;
 class QPoint;
+class WindowAccess;
+class WindowPlacer;
 
 namespace platform {
 class UiTimer;
@@ -34,7 +36,7 @@ public:
     static constexpr std::uint32_t kDrainIntervalMs = 10;
 
     // A top-level window that stays on top of the others; parent is usually the main window,
-    // so the window goes with it. Created hidden and unbuffered.
+    // so the window goes with it. Created hidden and unbuffered, where it was last left.
     explicit TExchangeLogForm(QWidget* parent = nullptr);
     // On the user-interface thread, after the window has been detached from whoever adds lines.
     ~TExchangeLogForm() override;
@@ -73,7 +75,11 @@ private:
     bool m_buffered = false;
 
     // Started under m_pendingMutex by the adding thread (the request reaches the user-interface
-    // thread), stopped under it by the first tick that finds no line. Declared last: it goes
-    // first, so no tick reaches a half-destroyed window.
+    // thread), stopped under it by the first tick that finds no line. Declared after the
+    // lines: it goes before them, so no tick reaches a half-destroyed window.
     std::unique_ptr<platform::UiTimer> m_drainTimer;
+
+    std::unique_ptr<WindowAccess> m_access;
+    // Declared last: it goes first and stores the placement while the window is whole.
+    std::unique_ptr<WindowPlacer> m_placer;
 };

@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "platform/cp1251.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
 #include "ui/t_exchange_log_form.h"
 
@@ -26,6 +28,7 @@ protected:
         return text.isEmpty() ? QStringList{} : text.split('\n');
     }
 
+    testsupport::TempAppFolder m_app;  // the window's placement is stored there
     TExchangeLogForm m_form;
 };
 
@@ -173,6 +176,14 @@ TEST_F(ExchangeLogFormTest, EscapeHidesTheTopLevelWindowAndKeepsItsLines) {
     EXPECT_FALSE(form->isVisible());
     form->show();
     EXPECT_EQ(form->findChild<QPlainTextEdit*>("LogMemo")->toPlainText(), "<<< OK");
+
+    // It reopens where it was left, under its own name in the settings file.
+    form->setGeometry(30, 40, 500, 300);
+    delete form;
+    EXPECT_NE(testsupport::readBytes(m_app.path() / "orvane.ini")
+                  .find("[Расположение \"Лог обмена с модемом\"]"_cp1251),
+              std::string::npos);
+    EXPECT_EQ(TExchangeLogForm(&mainWindow).geometry(), QRect(30, 40, 500, 300));
 }
 
 }  // namespace
