@@ -130,15 +130,15 @@ void TMainForm::fillCommandList() {
     ui::fillComboStrings(*m_ui->Combo_CmdList, titles);
 
     const std::string& stored = Config::instance().command_set();
-    if (stored.empty()) {
-        return;
-    }
-    for (std::size_t i = 0; i < titles.size(); ++i) {
+    for (std::size_t i = 0; i < titles.size() && !stored.empty(); ++i) {
         if (titles[i] == stored) {
             m_ui->Combo_CmdList->setCurrentIndex(static_cast<int>(i));
-            Combo_CmdListChange();
-            return;
+            break;
         }
+    }
+    // The first list too: the list shown is the one whose help F1 opens.
+    if (m_ui->Combo_CmdList->currentIndex() >= 0) {
+        Combo_CmdListChange();
     }
 }
 

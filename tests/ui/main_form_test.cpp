@@ -236,13 +236,15 @@ TEST_F(MainFormTest, ContinuousRunsStopAtOnceAndWaitForTheSettingsDialog) {
 
 }  // namespace
 
-TEST_F(MainFormTest, F1ShowsTheHelpOfTheListChosenAfterTheWindowOpened) {
+TEST_F(MainFormTest, F1ShowsTheHelpOfTheListShownFirstAndOfTheListChosenLater) {
     const testsupport::CurrentFolder work(m_app.path());  // the help window's trace lands here
     writeList("a", {"AT<CR> OK"});
     writeList("b", {"AT<CR> OK"});
-    makeForm();
-    // A page for the list chosen later is picked up by the choice, whatever its letter case.
     std::filesystem::create_directories(m_app.path() / "cfg_help");
+    std::ofstream(m_app.path() / "cfg_help" / "a.txt") << "a";
+    makeForm();
+    EXPECT_TRUE(m_form->helpManager().additionalPath().ends_with("a.txt"));
+    // A page for the list chosen later is picked up by the choice, whatever its letter case.
     std::ofstream(m_app.path() / "cfg_help" / "B.HTML") << "<html><body>b</body></html>";
     m_lists->setCurrentIndex(1);
     emit m_lists->activated(1);
