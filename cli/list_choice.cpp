@@ -1,13 +1,12 @@
 #include "cli/list_choice.h"
 
-#include "platform/cp1251.h"
 #include "platform/cp1251_case.h"
 
 std::optional<std::string> chooseCommandList(const FilesList& titles,
                                              const std::optional<std::string>& requested,
                                              const std::string& stored) {
     if (requested) {
-        const std::string name = platform::utf8ToCp1251(*requested);
+        const std::string& name = *requested;
         // A title names a file in cfg/, nothing beside or above it.
         if (name.empty() || name.find_first_of("/\\") != std::string::npos) {
             return std::nullopt;
@@ -18,7 +17,7 @@ std::optional<std::string> chooseCommandList(const FilesList& titles,
             }
         }
         for (const std::string& title : titles) {
-            if (platform::foldedCp1251(title) == platform::foldedCp1251(name)) {
+            if (platform::equalsNoCaseFileName(title, name)) {
                 return title;
             }
         }

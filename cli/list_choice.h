@@ -7,8 +7,8 @@
 
 #include "tester/command_list_files.h"
 
-// titles: the titles of the lists in cfg/ (1251), in listing order. requested: --list as
-// typed (UTF-8), if given; stored: the choice kept in the settings (1251).
+// titles: the titles of the lists in cfg/, in listing order. requested: --list as typed, if
+// given; stored: the choice kept in the settings. All UTF-8, as file names are.
 // Returns the title to run, an empty title when there is no list at all (the run then warns),
 // or nothing when --list names no list.
 std::optional<std::string> chooseCommandList(const FilesList& titles,

@@ -97,7 +97,7 @@ void Config::load() {
         m_lastPort = ini.readInt(kSectionGeneral, kKeyLastPort, m_lastPort);
         m_lastBaud = ini.readInt(kSectionGeneral, kKeyLastBaud, m_lastBaud);
         m_helpFile = ini.readString(kSectionGeneral, kKeyHelpFile, m_helpFile);
-        m_commandSet = ini.readString(kSectionParameters, kKeyCommandSet, m_commandSet);
+        m_commandSet = ini.readUtf8String(kSectionParameters, kKeyCommandSet, m_commandSet);
         m_onlyOnePort = ini.readBool(kSectionDebug, kKeyOnlyOnePort, m_onlyOnePort);
         m_showLineBreaks = ini.readBool(kSectionDebug, kKeyShowLineBreaks, m_showLineBreaks);
         m_autoRun = ini.readBool(kSectionDebug, kKeyAutoRun, m_autoRun);
@@ -126,7 +126,9 @@ void Config::save() {
         ini.writeInt(kSectionGeneral, kKeyLastPort, m_lastPort);
         ini.writeInt(kSectionGeneral, kKeyLastBaud, m_lastBaud);
         ini.writeString(kSectionGeneral, kKeyHelpFile, m_helpFile);
-        ini.writeString(kSectionParameters, kKeyCommandSet, m_commandSet);
+        if (!ini.writeUtf8String(kSectionParameters, kKeyCommandSet, m_commandSet)) {
+            ini.writeString(kSectionParameters, kKeyCommandSet, kDefaultCommandSet);
+        }
         ini.writeBool(kSectionDebug, kKeyOnlyOnePort, m_onlyOnePort);
         ini.writeBool(kSectionDebug, kKeyShowLineBreaks, m_showLineBreaks);
         ini.writeBool(kSectionDebug, kKeyAutoRun, m_autoRun);

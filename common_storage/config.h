@@ -43,6 +43,10 @@ public:
     // Relative to the application folder, "\" separated.
     const std::string& help_file() const { return m_helpFile; }
 
+    // The title of the chosen command list, its file name without extension: UTF-8 as the
+    // file system has it, unlike the other texts. A 1251 settings file cannot hold a title
+    // with a character 1251 lacks; the default is stored instead, so the next start takes
+    // the first list rather than another one whose 1251 form is the same.
     const std::string& command_set() const { return m_commandSet; }
     void set_command_set(std::string_view text) { m_commandSet = text; }
 

@@ -75,6 +75,10 @@ std::string AtCmdParamMt::toText() const {
     std::string answerText = answer;
     SimpleUtils::escapeLineBreaks(commandText);
     SimpleUtils::escapeLineBreaks(answerText);
+    // Reading drops a tab that ends the line; escaped, the answer's own reads back.
+    if (answerText.ends_with('\t')) {
+        answerText.replace(answerText.size() - 1, 1, "\\t");
+    }
     std::string text = commandText + ' ' + answerText;
     if (text.size() > kMaxTextLength) {
         text.resize(kMaxTextLength);

@@ -35,8 +35,8 @@ public:
     // Command and answer present, wait and delay not negative.
     bool isValid() const;
 
-    // "command answer" with CR and LF written as <CR> and <LF>; wait and delay are not part
-    // of it, so it reads back with the defaults.
+    // "command answer" with CR and LF written as <CR> and <LF> (and a tab that ends the
+    // answer as \t); wait and delay are not part of it, so it reads back with the defaults.
     std::string toText() const;
 
     bool operator==(const AtCmdParamMt&) const = default;

@@ -81,10 +81,6 @@ void setApplicationFolder(const std::filesystem::path& folder) {
     folderOverride() = folder;
 }
 
-std::string applicationFolderText() {
-    return pathToText(applicationFolder());
-}
-
 std::filesystem::path joinStoredName(const std::filesystem::path& folder,
                                      std::string_view storedName) {
     std::string name = cp1251ToUtf8(storedName);

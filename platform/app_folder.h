@@ -33,9 +33,6 @@ std::filesystem::path resolveApplicationFolder(const std::filesystem::path& exeF
 // take --app-folder). An empty path returns to the default.
 void setApplicationFolder(const std::filesystem::path& folder);
 
-// The application folder as system text (code page 1251).
-std::string applicationFolderText();
-
 // A stored name (1251, "\" or "/" separated, such as "help\common.html") as a path inside
 // folder.
 std::filesystem::path joinStoredName(const std::filesystem::path& folder,

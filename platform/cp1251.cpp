@@ -122,12 +122,12 @@ bool looksLikeUtf8(std::string_view text) {
     return nonAscii && isValidUtf8(text);
 }
 
-std::string pathToText(const std::filesystem::path& path) {
-    return utf8ToCp1251(path.native());
+bool fitsCp1251(std::string_view utf8) {
+    return cp1251ToUtf8(utf8ToCp1251(utf8)) == utf8;
 }
 
-std::filesystem::path textToPath(std::string_view text) {
-    return std::filesystem::path(cp1251ToUtf8(text));
+std::string pathToText(const std::filesystem::path& path) {
+    return utf8ToCp1251(path.native());
 }
 
 }  // namespace platform

@@ -24,9 +24,12 @@ bool isValidUtf8(std::string_view text);
 // UTF-8 tool rather than in 1251.
 bool looksLikeUtf8(std::string_view text);
 
-// The file-name boundary: names on disk are UTF-8, system text is 1251.
+// True when the UTF-8 text comes back unchanged from 1251: every character is one 1251 has.
+bool fitsCp1251(std::string_view utf8);
+
+// A path shown as system text, "?" for what 1251 lacks. Paths themselves stay as the file
+// system has them (UTF-8) up to the open call and never pass through 1251.
 std::string pathToText(const std::filesystem::path& path);
-std::filesystem::path textToPath(std::string_view text);
 
 namespace detail {
 

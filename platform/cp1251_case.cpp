@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/cp1251.h"
+
 namespace platform {
 namespace {
 
@@ -67,6 +69,13 @@ bool equalsNoCaseCp1251(std::string_view a, std::string_view b) {
         }
     }
     return true;
+}
+
+bool equalsNoCaseFileName(std::string_view a, std::string_view b) {
+    if (a == b) {
+        return true;
+    }
+    return fitsCp1251(a) && fitsCp1251(b) && equalsNoCaseCp1251(utf8ToCp1251(a), utf8ToCp1251(b));
 }
 
 }  // namespace platform

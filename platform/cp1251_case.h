@@ -18,4 +18,9 @@ std::string foldedCp1251(std::string_view text);
 // True when both texts are equal once folded.
 bool equalsNoCaseCp1251(std::string_view a, std::string_view b);
 
+// Two file names as the file system has them (UTF-8), equal without letter case as their
+// 1251 forms are. A name with a character 1251 lacks equals only itself: its 1251 form, with
+// "?" for that character, would equal other names too.
+bool equalsNoCaseFileName(std::string_view a, std::string_view b);
+
 }  // namespace platform

@@ -60,13 +60,18 @@ struct Document {
     bool bom = false;
     std::string lineEnd{kNewFileLineEnd};
 
-    // The line as 1251 text, without a byte order mark.
-    std::string text(std::size_t index) const {
+    // The line's bytes without a byte order mark.
+    std::string_view bytes(std::size_t index) const {
         std::string_view raw = lines[index].raw;
         if (index == 0 && bom) {
             raw.remove_prefix(kUtf8Bom.size());
         }
-        return utf8 ? utf8ToCp1251(raw) : std::string(raw);
+        return raw;
+    }
+
+    // The line as 1251 text, without a byte order mark.
+    std::string text(std::size_t index) const {
+        return utf8 ? utf8ToCp1251(bytes(index)) : std::string(bytes(index));
     }
 
     std::string encode(std::string_view text1251) const {
@@ -394,7 +399,32 @@ std::vector<std::string> IniFile::readKeys(std::string_view section) const {
     return keys;
 }
 
+std::string IniFile::readUtf8String(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const {
+    std::lock_guard<std::mutex> lock(fileMutex());
+    Document doc;
+    if (loadDocument(m_path, doc) != LoadResult::Read) {
+        return std::string(defaultValue);
+    }
+    const Location where = locate(doc, trimmed(section), trimmed(key));
+    if (!where.keyLine) {
+        return std::string(defaultValue);
+    }
+    // Its 1251 text has lost what 1251 lacks: a UTF-8 file's value is read from the bytes.
+    return doc.utf8 ? parseLine(doc.bytes(*where.keyLine)).value : cp1251ToUtf8(*where.value);
+}
+
 bool IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    return write(section, key, value, false);
+}
+
+bool IniFile::writeUtf8String(std::string_view section, std::string_view key,
+                              std::string_view value) {
+    return write(section, key, value, true);
+}
+
+bool IniFile::write(std::string_view section, std::string_view key, std::string_view value,
+                    bool utf8Value) {
     section = trimmed(section);
     key = trimmed(key);
     if (section.empty() || key.empty() || hasLineBreak(section) || hasLineBreak(key) ||
@@ -408,8 +438,18 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
     if (loaded == LoadResult::Failed) {
         return false;  // replacing a file we could not read would lose everything in it
     }
+    // The value as the file's bytes.
+    std::string stored;
+    if (!utf8Value) {
+        stored = doc.encode(quotedIfNeeded(value));
+    } else if (doc.utf8) {
+        stored = quotedIfNeeded(value);
+    } else if (fitsCp1251(value)) {
+        stored = quotedIfNeeded(utf8ToCp1251(value));
+    } else {
+        return false;  // in 1251 it would read back as another text
+    }
     const std::string before = doc.serialize();
-    const std::string stored = quotedIfNeeded(value);
     const Location where = locate(doc, section, key);
     if (where.keyLine) {
         // The key keeps its spelling and the blanks around its "=" as the file has them.
@@ -417,9 +457,9 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
         const std::size_t equals = line.raw.find('=');
         const std::size_t valueStart = line.raw.find_first_not_of(" \t", equals + 1);
         line.raw.erase(valueStart == std::string::npos ? line.raw.size() : valueStart);
-        line.raw += doc.encode(stored);
+        line.raw += stored;
     } else {
-        const std::string keyLine = std::string(key) + '=' + stored;
+        const std::string keyLine = doc.encode(std::string(key) + '=') + stored;
         if (where.sectionLine) {
             Line& after = doc.lines[where.lastLineOfSection];
             if (after.end.empty()) {
@@ -427,7 +467,7 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
             }
             doc.lines.insert(
                 doc.lines.begin() + static_cast<std::ptrdiff_t>(where.lastLineOfSection) + 1,
-                Line{doc.encode(keyLine), doc.lineEnd});
+                Line{keyLine, doc.lineEnd});
         } else {
             if (!doc.lines.empty()) {
                 Line& last = doc.lines.back();
@@ -439,7 +479,7 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
                 }
             }
             doc.lines.push_back(Line{doc.encode('[' + std::string(section) + ']'), doc.lineEnd});
-            doc.lines.push_back(Line{doc.encode(keyLine), doc.lineEnd});
+            doc.lines.push_back(Line{keyLine, doc.lineEnd});
         }
     }
     std::string after = doc.serialize();

@@ -60,7 +60,18 @@ public:
     // Stored as "1" or "0".
     bool writeBool(std::string_view section, std::string_view key, bool value);
 
+    // A value that names a file, as UTF-8 text, so that a name with a character 1251 lacks
+    // survives: a UTF-8 file holds it as it is, a 1251 file in 1251. Such a name therefore
+    // cannot go into a 1251 file (nor into a new one, which starts as 1251): the write is
+    // refused and the file left as it was. Section and key names are 1251 as elsewhere.
+    std::string readUtf8String(std::string_view section, std::string_view key,
+                               std::string_view defaultValue) const;
+    bool writeUtf8String(std::string_view section, std::string_view key, std::string_view value);
+
 private:
+    bool write(std::string_view section, std::string_view key, std::string_view value,
+               bool utf8Value);
+
     std::filesystem::path m_path;
 };
 

@@ -61,9 +61,10 @@ bool isHeaderLine(std::string_view line) {
            line.find(utf8Header) != std::string_view::npos;
 }
 
+// Names (UTF-8) in the order of their 1251 forms without letter case.
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
-    const std::string foldedA = platform::foldedCp1251(a);
-    const std::string foldedB = platform::foldedCp1251(b);
+    const std::string foldedA = platform::foldedCp1251(platform::utf8ToCp1251(a));
+    const std::string foldedB = platform::foldedCp1251(platform::utf8ToCp1251(b));
     const auto byteLess = [](char x, char y) {
         return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     };
@@ -103,7 +104,7 @@ bool matchesMask(std::string_view name, std::string_view mask) {
     return m == mask.size();
 }
 
-// The names (1251) of the regular files in folder, in the order the file system gives them.
+// The names of the regular files in folder, in the order the file system gives them.
 Msg::Strings regularFileNames(const fs::path& folder) {
     Msg::Strings names;
     std::error_code error;
@@ -117,7 +118,7 @@ Msg::Strings regularFileNames(const fs::path& folder) {
         }
         std::error_code typeError;
         if (it->is_regular_file(typeError)) {
-            names.push_back(platform::pathToText(it->path().filename()));
+            names.push_back(it->path().filename().string());
         }
     }
     return names;
@@ -131,7 +132,7 @@ bool findFilesIn(const fs::path& folder, std::string_view mask, FilesList& out,
     const std::string foldedMask = platform::foldedCp1251(mask);
     Msg::Strings found;
     for (std::string& name : regularFileNames(folder)) {
-        if (matchesMask(platform::foldedCp1251(name), foldedMask)) {
+        if (matchesMask(platform::foldedCp1251(platform::utf8ToCp1251(name)), foldedMask)) {
             found.push_back(std::move(name));
         }
     }
@@ -156,9 +157,9 @@ std::string_view commandListHeader() {
     return "[Текст команды] [Ответ на команду] [Ожидание ответа,мс] [Задержка перед командой,мс]"_cp1251;
 }
 
-bool loadCommandList(std::string_view path, AtCmdParamMtList& out) {
+bool loadCommandList(const fs::path& path, AtCmdParamMtList& out) {
     Msg::Strings lines;
-    if (!readLines(platform::textToPath(path), lines) || lines.empty()) {
+    if (!readLines(path, lines) || lines.empty()) {
         return false;
     }
     auto first = lines.begin();
@@ -175,9 +176,9 @@ bool loadCommandList(std::string_view path, AtCmdParamMtList& out) {
     return out.size() > before;
 }
 
-bool findFiles(std::string_view folder, std::string_view mask, FilesList& out,
+bool findFiles(const fs::path& folder, std::string_view mask, FilesList& out,
                std::size_t maxCount) {
-    return findFilesIn(platform::textToPath(folder), mask, out, maxCount);
+    return findFilesIn(folder, mask, out, maxCount);
 }
 
 void listCommandFiles(FilesList& out) {
@@ -185,7 +186,7 @@ void listCommandFiles(FilesList& out) {
     findFilesIn(commandListFolder(), kCommandListMask, out, kMaxCommandListFiles);
 }
 
-std::string commandListPath(std::string_view name) {
+fs::path commandListPath(std::string_view name) {
     std::string fileName(name);
     const std::size_t extensionSize = kCommandListExtension.size();
     const bool hasExtension =
@@ -197,19 +198,19 @@ std::string commandListPath(std::string_view name) {
         fileName += kCommandListExtension;
     }
     const fs::path folder = commandListFolder();
-    fs::path path = folder / platform::textToPath(fileName);
+    fs::path path = folder / fileName;
     std::error_code error;
     if (!fs::exists(path, error)) {
         Msg::Strings candidates;
         for (std::string& found : regularFileNames(folder)) {
-            if (platform::equalsNoCaseCp1251(found, fileName)) {
+            if (platform::equalsNoCaseFileName(found, fileName)) {
                 candidates.push_back(std::move(found));
             }
         }
         if (!candidates.empty()) {
             std::sort(candidates.begin(), candidates.end(), lessIgnoringCase);
-            path = folder / platform::textToPath(candidates.front());
+            path = folder / candidates.front();
         }
     }
-    return platform::pathToText(path);
+    return path;
 }

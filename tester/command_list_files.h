@@ -4,18 +4,19 @@
 // per list, a plain text file of command lines (see modem/at_cmd_param_mt.h), optionally
 // headed by a line of column captions.
 //
-// Names and paths handed around here are system text (code page 1251); they become UTF-8
-// only where they meet the file system, so a list named in Cyrillic is listed, chosen and
-// opened like any other.
+// Names and paths stay as the file system has them (UTF-8) all the way to the open call, so a
+// list named in Cyrillic, or with a character code page 1251 lacks ("café"), in a folder of
+// any name, is listed, chosen and opened like any other. They become 1251 only to be shown.
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "common/msg_strings.h"
 #include "modem/at_cmd_param_mt.h"
 
-// File names with their extension, without folder.
+// File names (UTF-8) with their extension, without folder.
 using FilesList = Msg::Strings;
 
 inline constexpr std::string_view kCommandListFolder = "cfg";
@@ -27,22 +28,22 @@ inline constexpr std::size_t kMaxCommandListFiles = 1000000;
 // a command.
 std::string_view commandListHeader();
 
-// Appends the valid records of the file at path (1251 text) to out, in file order; out is
-// not cleared. True when at least one record was appended. An unreadable or empty file, one
-// that holds only the caption line, or one without a valid line leaves out as it was.
-bool loadCommandList(std::string_view path, AtCmdParamMtList& out);
+// Appends the valid records of the file at path to out, in file order; out is not cleared.
+// True when at least one record was appended. An unreadable or empty file, one that holds
+// only the caption line, or one without a valid line leaves out as it was.
+bool loadCommandList(const std::filesystem::path& path, AtCmdParamMtList& out);
 
-// Appends the names (1251) of the regular files in folder (1251) that match mask ("*" and
-// "?" wildcards; letter case ignored), sorted by name without letter case, until out holds
+// Appends the names of the regular files in folder that match mask (1251; "*" and "?"
+// wildcards; letter case ignored), sorted by name without letter case, until out holds
 // maxCount names. True when at least one name was added. A missing folder adds nothing.
-bool findFiles(std::string_view folder, std::string_view mask, FilesList& out,
+bool findFiles(const std::filesystem::path& folder, std::string_view mask, FilesList& out,
                std::size_t maxCount);
 
 // Replaces out by the command lists of the application folder, in name order.
 void listCommandFiles(FilesList& out);
 
-// The full path (1251) of a list given by title or by file name: the extension is added
+// The full path of a list given by title or by file name (UTF-8): the extension is added
 // unless name already ends in it (any letter case). When no file has exactly that name, a
 // file whose name differs only in letter case is taken, so a list saved as "X.CMD_LIST" is
 // found by its title "X".
-std::string commandListPath(std::string_view name);
+std::filesystem::path commandListPath(std::string_view name);

@@ -11,7 +11,7 @@
 
 ModemAdjusterMt::ModemAdjusterMt(ModemPhoneImpl& facade) : m_facade(&facade) {}
 
-bool ModemAdjusterMt::load(std::string_view path) {
+bool ModemAdjusterMt::load(const std::filesystem::path& path) {
     return loadCommandList(path, m_commands);
 }
 

@@ -10,7 +10,7 @@
 // The queued commands carry copies of all they need, so the executor may go as soon as run()
 // has returned.
 
-#include <string_view>
+#include <filesystem>
 
 #include "modem/at_cmd_param_mt.h"
 #include "modem/modem_module/impl/thread_commands.h"
@@ -24,9 +24,9 @@ public:
     ModemAdjusterMt(const ModemAdjusterMt&) = delete;
     ModemAdjusterMt& operator=(const ModemAdjusterMt&) = delete;
 
-    // Appends the valid lines of the command list file at path (1251 text); the owner looks
-    // at hasCommands() rather than at the result.
-    bool load(std::string_view path);
+    // Appends the valid lines of the command list file at path; the owner looks at
+    // hasCommands() rather than at the result.
+    bool load(const std::filesystem::path& path);
     bool hasCommands() const { return !m_commands.empty(); }
     // The commands in the order run() queues them.
     const AtCmdParamMtList& commands() const { return m_commands; }

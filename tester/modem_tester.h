@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -44,8 +45,9 @@ public:
     void stop();
     bool isStarted() const { return m_started; }
 
+    // name: a list's title or file name as the file system has it (UTF-8).
     void setCommandListFile(std::string_view name);
-    const std::string& commandListFile() const { return m_commandListPath; }
+    const std::filesystem::path& commandListFile() const { return m_commandListPath; }
     void listCommandFiles(FilesList& out);
 
     // Not owned; clear it (null) before the window goes. No line reaches a window after the
@@ -97,7 +99,7 @@ private:
     std::int32_t m_okCount = 0;
     std::int32_t m_failedCount = 0;
     TTimerWrap m_timer;
-    std::string m_commandListPath;
+    std::filesystem::path m_commandListPath;
     InfoUnit m_infoUnit;  // written by the job thread, read by the display step it waits for
     std::string m_format;
     std::atomic<bool> m_stopRequested{false};  // set by stop, read by the job thread

@@ -18,12 +18,8 @@ std::mutex& instanceMutex() {
     return mutex;
 }
 
-std::string logFileName(std::string_view name) {
-    std::string fileName = platform::applicationFolderText();
-    fileName += '/';
-    fileName += name;
-    fileName += ".log";
-    return fileName;
+std::filesystem::path logFileName(std::string_view name) {
+    return platform::applicationPath(std::string(name) + ".log");
 }
 
 }  // namespace

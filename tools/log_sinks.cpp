@@ -2,16 +2,12 @@
 
 #include <cstdio>
 #include <system_error>
+#include <utility>
 
-#include "platform/cp1251.h"
 #include "platform/debug_channel.h"
 
 namespace SimpleUtils {
 namespace {
-
-std::filesystem::path pathOf(std::string_view fileName) {
-    return fileName.empty() ? std::filesystem::path{} : platform::textToPath(fileName);
-}
 
 void removeFile(const std::filesystem::path& path) {
     if (!path.empty()) {
@@ -40,8 +36,7 @@ void LogDebugoutput::output(std::string_view line, LogLevel /*level*/) {
     platform::debugOutput(line);
 }
 
-LogFileUsual::LogFileUsual(std::string_view fileName, bool deleteFlag)
-    : m_fileName(fileName), m_path(pathOf(fileName)) {
+LogFileUsual::LogFileUsual(std::filesystem::path file, bool deleteFlag) : m_path(std::move(file)) {
     if (deleteFlag) {
         removeFile(m_path);
     }
@@ -51,8 +46,7 @@ void LogFileUsual::output(std::string_view line, LogLevel /*level*/) {
     appendLine(m_path, line);
 }
 
-LogCombo::LogCombo(std::string_view fileName, bool deleteFlag)
-    : m_fileName(fileName), m_path(pathOf(fileName)) {
+LogCombo::LogCombo(std::filesystem::path file, bool deleteFlag) : m_path(std::move(file)) {
     if (deleteFlag) {
         removeFile(m_path);
     }

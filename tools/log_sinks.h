@@ -20,35 +20,32 @@ public:
 };
 
 // Appends each line and a line break to a file, opened and closed per line so the file can
-// be read (or removed) while the program runs. The name is system text (1251); an empty
-// name drops every line. With deleteFlag the file is removed at construction, so each run
-// starts a new file.
+// be read (or removed) while the program runs. An empty path drops every line. With
+// deleteFlag the file is removed at construction, so each run starts a new file.
 class LogFileUsual : public LogSupportLayer {
 public:
-    LogFileUsual(std::string_view fileName, bool deleteFlag);
+    LogFileUsual(std::filesystem::path file, bool deleteFlag);
     ~LogFileUsual() override = default;
 
     void output(std::string_view line, LogLevel level) override;
 
-    const std::string& file_name() const { return m_fileName; }
+    const std::filesystem::path& file() const { return m_path; }
 
 private:
-    std::string m_fileName;
     std::filesystem::path m_path;
 };
 
 // Both of the above: the debugger output channel first, then the file.
 class LogCombo : public LogSupportLayer {
 public:
-    LogCombo(std::string_view fileName, bool deleteFlag);
+    LogCombo(std::filesystem::path file, bool deleteFlag);
     ~LogCombo() override = default;
 
     void output(std::string_view line, LogLevel level) override;
 
-    const std::string& file_name() const { return m_fileName; }
+    const std::filesystem::path& file() const { return m_path; }
 
 private:
-    std::string m_fileName;
     std::filesystem::path m_path;
 };
 

@@ -25,8 +25,8 @@ bool pathExists(const fs::path& path) {
     return fs::exists(path, error);
 }
 
-// The entry of folder named like name (1251) without letter case; the first in byte order
-// when several differ only in case, so the choice is the same on every machine.
+// The entry of folder named like name without letter case; the first in byte order when
+// several differ only in case, so the choice is the same on every machine.
 fs::path entryIgnoringCase(const fs::path& folder, std::string_view name) {
     std::vector<std::string> matches;
     std::error_code error;
@@ -38,19 +38,19 @@ fs::path entryIgnoringCase(const fs::path& folder, std::string_view name) {
         if (error) {
             break;
         }
-        std::string found = platform::pathToText(it->path().filename());
-        if (platform::equalsNoCaseCp1251(found, name)) {
+        std::string found = it->path().filename().string();
+        if (platform::equalsNoCaseFileName(found, name)) {
             matches.push_back(std::move(found));
         }
     }
     if (matches.empty()) {
         return {};
     }
-    return folder / platform::textToPath(*std::min_element(matches.begin(), matches.end()));
+    return folder / *std::min_element(matches.begin(), matches.end());
 }
 
-// A stored name ("\" or "/" separated, 1251) inside folder, each part taken as written when
-// it exists and otherwise as the entry that differs only in letter case. Parts that match
+// A name ("\" or "/" separated, UTF-8) inside folder, each part taken as written when it
+// exists and otherwise as the entry that differs only in letter case. Parts that match
 // nothing stay as written, so a missing page still has a path to report.
 fs::path resolveIgnoringCase(const fs::path& folder, std::string_view storedName) {
     fs::path path = folder;
@@ -66,7 +66,7 @@ fs::path resolveIgnoringCase(const fs::path& folder, std::string_view storedName
         if (part.empty()) {
             continue;
         }
-        fs::path next = path / platform::textToPath(part);
+        fs::path next = path / part;
         if (found && !pathExists(next)) {
             fs::path other = entryIgnoringCase(path, part);
             found = !other.empty();
@@ -86,14 +86,15 @@ bool hasExtension(std::string_view storedName) {
     return dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
 }
 
-// The first of name + extension that exists, HTML before text; blank when none does.
-std::string firstExisting(const fs::path& folder, std::string_view name,
-                          const Msg::Strings& htmlExtensions, const Msg::Strings& textExtensions) {
+// The first of name + extension (1251) that exists, HTML before text; blank when none does.
+fs::path firstExisting(const fs::path& folder, std::string_view name,
+                       const Msg::Strings& htmlExtensions, const Msg::Strings& textExtensions) {
     for (const Msg::Strings* extensions : {&htmlExtensions, &textExtensions}) {
         for (const std::string& extension : *extensions) {
-            const fs::path path = resolveIgnoringCase(folder, std::string(name) + extension);
+            fs::path path =
+                resolveIgnoringCase(folder, std::string(name) + platform::cp1251ToUtf8(extension));
             if (pathExists(path)) {
-                return platform::pathToText(path);
+                return path;
             }
         }
     }
@@ -132,15 +133,16 @@ void HelpManager::setAdditionalFile(std::string_view name) {
     notifyAvailability();
 }
 
-std::string HelpManager::commonPath() const {
+fs::path HelpManager::commonPath() const {
     const fs::path folder = platform::applicationFolder();
-    if (hasExtension(m_commonFile)) {
-        return platform::pathToText(resolveIgnoringCase(folder, m_commonFile));
+    const std::string name = platform::cp1251ToUtf8(m_commonFile);
+    if (hasExtension(name)) {
+        return resolveIgnoringCase(folder, name);
     }
-    return firstExisting(folder, m_commonFile, htmlExtensions, textExtensions);
+    return firstExisting(folder, name, htmlExtensions, textExtensions);
 }
 
-std::string HelpManager::additionalPath() const {
+fs::path HelpManager::additionalPath() const {
     // No list chosen means no page; a hidden ".html" in the folder is nobody's help.
     if (m_additionalFile.empty()) {
         return {};

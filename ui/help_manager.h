@@ -3,10 +3,12 @@
 // Finds the two help pages (the general one and the one of the selected command list), owns
 // the help window that shows them and tells the main window whether there is any help.
 //
-// Names and paths are system text (code page 1251). File names match without letter case, an
-// exact match first, as command lists do, so pages copied from Windows as "X.HTM" are found.
+// Paths stay as the file system has them (UTF-8), so a folder of any name works. File names
+// match without letter case, an exact match first, as command lists do, so pages copied from
+// Windows as "X.HTM" are found.
 
 #include <QPointer>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -30,19 +32,20 @@ public:
     Msg::Strings htmlExtensions{".html", ".htm"};
     Msg::Strings textExtensions{".txt"};
 
-    // Relative to the application folder, "\" or "/" separated ("help\common.html"); with an
-    // extension it names the page itself, without one the first extension that exists wins.
+    // A stored name (1251) relative to the application folder, "\" or "/" separated
+    // ("help\common.html"); with an extension it names the page itself, without one the
+    // first extension that exists wins.
     void setCommonFile(std::string_view name);
-    // The selected command list's name without extension; its page lives in "cfg_help".
-    // Reloads both pages when the window is visible.
+    // The selected command list's title (UTF-8, as its file name); its page lives in
+    // "cfg_help". Reloads both pages when the window is visible.
     void setAdditionalFile(std::string_view name);
 
     const std::string& commonFile() const { return m_commonFile; }
     const std::string& additionalFile() const { return m_additionalFile; }
 
     // The pages' paths as they resolve now; blank when no page is found.
-    std::string commonPath() const;
-    std::string additionalPath() const;
+    std::filesystem::path commonPath() const;
+    std::filesystem::path additionalPath() const;
 
     bool helpAvailable() const;
     void showHelp();

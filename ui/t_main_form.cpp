@@ -97,7 +97,7 @@ TMainForm::~TMainForm() {
     m_tester->stop();
 
     Config& config = Config::instance();
-    config.set_command_set(ui::comboSelectedText(*m_ui->Combo_CmdList));
+    config.set_command_set(ui::comboSelectedName(*m_ui->Combo_CmdList));
     if (m_exchangeLogForm != nullptr) {
         config.set_show_line_breaks(m_exchangeLogForm->showLineBreaks());
     }
@@ -127,7 +127,7 @@ void TMainForm::fillCommandList() {
     for (const std::string& file : files) {
         titles.push_back(SimpleUtils::fileTitleOf(file));
     }
-    ui::fillComboStrings(*m_ui->Combo_CmdList, titles);
+    ui::fillComboNames(*m_ui->Combo_CmdList, titles);
 
     const std::string& stored = Config::instance().command_set();
     for (std::size_t i = 0; i < titles.size() && !stored.empty(); ++i) {
@@ -143,7 +143,7 @@ void TMainForm::fillCommandList() {
 }
 
 void TMainForm::Combo_CmdListChange() {
-    const std::string name = ui::comboSelectedText(*m_ui->Combo_CmdList);
+    const std::string name = ui::comboSelectedName(*m_ui->Combo_CmdList);
     m_tester->setCommandListFile(name);
     m_helpManager->setAdditionalFile(name);
 }

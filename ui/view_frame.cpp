@@ -25,15 +25,11 @@ bool isReadableFile(const fs::path& path) {
     return fs::is_regular_file(path, error);
 }
 
-bool readWholeFile(std::string_view path, std::string& content) {
-    if (path.empty()) {
+bool readWholeFile(const fs::path& path, std::string& content) {
+    if (path.empty() || !isReadableFile(path)) {
         return false;
     }
-    const fs::path file = platform::textToPath(path);
-    if (!isReadableFile(file)) {
-        return false;
-    }
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
     }
@@ -41,14 +37,14 @@ bool readWholeFile(std::string_view path, std::string& content) {
     return !in.bad();
 }
 
-// From the last "." of the file name on, lower case; empty when the name has no ".".
-std::string lowerExtension(std::string_view path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
+// From the last "." of the file name on, as lower-case 1251; empty when the name has no ".".
+std::string lowerExtension(const fs::path& path) {
+    const std::string name = path.filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) {
         return {};
     }
-    return platform::foldedCp1251(path.substr(dot));
+    return platform::foldedCp1251(platform::utf8ToCp1251(std::string_view(name).substr(dot)));
 }
 
 // Help files come from Windows in 1251 or from a Linux editor in UTF-8.
@@ -76,12 +72,12 @@ TViewFrame::TViewFrame(QWidget* parent)
 // The browser view loads synchronously: nothing is left running to stop.
 TViewFrame::~TViewFrame() = default;
 
-bool TViewFrame::showFile(std::string_view path) {
+bool TViewFrame::showFile(const fs::path& path) {
     if (!m_ui->Panel_Message->isHidden()) {
         m_ui->Panel_Message->hide();
     }
     std::error_code error;
-    if (path.empty() || !fs::exists(platform::textToPath(path), error)) {
+    if (path.empty() || !fs::exists(path, error)) {
         showMessage("Файл помощи %s не обнаружен"_cp1251, path);
         return false;
     }
@@ -93,20 +89,19 @@ bool TViewFrame::showFile(std::string_view path) {
     return showText(path);
 }
 
-bool TViewFrame::showHtml(std::string_view path) {
+bool TViewFrame::showHtml(const fs::path& path) {
     switchToBrowser();
     // The browser view reports no failure of its own, so the page is opened first: a page
     // that cannot be opened is a failed navigation.
-    const fs::path file = platform::textToPath(path);
-    if (!isReadableFile(file) || !std::ifstream(file, std::ios::binary)) {
+    if (!isReadableFile(path) || !std::ifstream(path, std::ios::binary)) {
         showMessage("Не удалось отобразить файл %s"_cp1251, path);
         return false;
     }
-    m_ui->WebBrowser->setSource(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    m_ui->WebBrowser->setSource(QUrl::fromLocalFile(QString::fromStdString(path.string())));
     return true;
 }
 
-bool TViewFrame::showText(std::string_view path) {
+bool TViewFrame::showText(const fs::path& path) {
     std::string content;
     if (!readWholeFile(path, content)) {
         showMessage("Не удалось прочитать файл %s"_cp1251, path);
@@ -117,12 +112,12 @@ bool TViewFrame::showText(std::string_view path) {
     return true;
 }
 
-void TViewFrame::showMessage(std::string_view format, std::string_view path) {
+void TViewFrame::showMessage(std::string_view format, const fs::path& path) {
     // Filled by hand rather than by printf: a path may hold "%".
     m_message.assign(format);
     const std::size_t at = m_message.find("%s");
     if (at != std::string::npos) {
-        m_message.replace(at, 2, path);
+        m_message.replace(at, 2, platform::pathToText(path));
     }
     m_ui->Label_Message->setText(QString::fromStdString(platform::cp1251ToUtf8(m_message)));
     m_ui->Panel_Message->show();

@@ -4,6 +4,7 @@
 // with a message panel along the bottom that says why a page could not be shown.
 
 #include <QFrame>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,9 +24,9 @@ public:
     TViewFrame(const TViewFrame&) = delete;
     TViewFrame& operator=(const TViewFrame&) = delete;
 
-    // Shows the file at path (1251 text); false, with the reason in the message panel, when
-    // it cannot. A failed page leaves the view that showed the last good one.
-    bool showFile(std::string_view path);
+    // Shows the file at path; false, with the reason in the message panel, when it cannot.
+    // A failed page leaves the view that showed the last good one.
+    bool showFile(const std::filesystem::path& path);
 
     // Extensions compared in lower case; every extension that is not HTML is shown as text.
     Msg::Strings htmlExtensions;
@@ -38,9 +39,10 @@ public:
     std::string messageText() const;  // 1251
 
 private:
-    bool showHtml(std::string_view path);
-    bool showText(std::string_view path);
-    void showMessage(std::string_view format, std::string_view path);
+    bool showHtml(const std::filesystem::path& path);
+    bool showText(const std::filesystem::path& path);
+    // The path is shown as system text, "?" for what 1251 lacks.
+    void showMessage(std::string_view format, const std::filesystem::path& path);
     void switchToMemo();
     void switchToBrowser();
 

@@ -1,5 +1,6 @@
 #include "ui/widget_helpers.h"
 
+#include <QByteArray>
 #include <QComboBox>
 #include <QFrame>
 #include <QTableView>
@@ -28,22 +29,24 @@ void fillComboNumbers(QComboBox& combo, std::span<const int> numbers) {
     }
 }
 
-void fillComboStrings(QComboBox& combo, const Msg::Strings& items) {
+void fillComboNames(QComboBox& combo, const Msg::Strings& names) {
     combo.clear();
-    for (const std::string& item : items) {
-        combo.addItem(gridText(item));
+    for (const std::string& name : names) {
+        // The bytes, not a QString: a file name need not be valid UTF-8.
+        combo.addItem(gridText(platform::utf8ToCp1251(name)),
+                      QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     }
     if (combo.count() > 0) {
         combo.setCurrentIndex(0);
     }
 }
 
-std::string comboSelectedText(const QComboBox& combo) {
+std::string comboSelectedName(const QComboBox& combo) {
     const int index = combo.currentIndex();
     if (index < 0) {
         return {};
     }
-    return platform::utf8ToCp1251(combo.itemText(index).toStdString());
+    return combo.itemData(index).toByteArray().toStdString();
 }
 
 void selectGridRow(QTableView& grid, int row) {

@@ -20,10 +20,11 @@ namespace ui {
 void fillComboNumbers(QComboBox& combo, int first, int count);
 // Replaces the items by numbers in order, each item carrying its number.
 void fillComboNumbers(QComboBox& combo, std::span<const int> numbers);
-// Replaces the items by items and selects the first one.
-void fillComboStrings(QComboBox& combo, const Msg::Strings& items);
-// The text of the selected item; empty when none is selected.
-std::string comboSelectedText(const QComboBox& combo);
+// Replaces the items by names (file names, UTF-8) and selects the first one. Each item shows
+// its name as system text, "?" for a character 1251 lacks, and carries the name itself.
+void fillComboNames(QComboBox& combo, const Msg::Strings& names);
+// The name the selected item carries; empty when none is selected.
+std::string comboSelectedName(const QComboBox& combo);
 
 // Selects body row row (0 = the first under the header); a row outside the visible ones is
 // scrolled to the middle. Rows that do not exist are ignored.

@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         }
 
         platform::UiTimer restart([&] {
-            report.beginRun(*chosen);
+            report.beginRun(platform::utf8ToCp1251(*chosen));
             tester.start();
         });
         restart.setInterval(kRestartMs);
@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
         signalPoll.start();
 
         platform::ui::post([&] {
-            report.beginRun(*chosen);
+            report.beginRun(platform::utf8ToCp1251(*chosen));
             tester.start();
         });
         QCoreApplication::exec();

@@ -36,11 +36,13 @@ TEST(RunOptions, ReadsEveryOptionAndRefusesWhatItDoesNotKnow) {
 }
 
 TEST(ListChoice, PrefersTheRequestedThenTheStoredThenTheFirstList) {
-    const std::string cyrillic(std::string("Проверка"_cp1251));
-    const FilesList titles = {"basic", "gsm", cyrillic};
+    const FilesList titles = {"basic", "gsm", "Проверка", "café"};
     EXPECT_EQ(chooseCommandList(titles, std::string("gsm"), "basic"), "gsm");
     EXPECT_EQ(chooseCommandList(titles, std::string("GSM"), ""), "gsm");
-    EXPECT_EQ(chooseCommandList(titles, std::string("Проверка"), ""), cyrillic);
+    EXPECT_EQ(chooseCommandList(titles, std::string("ПРОВЕРКА"), ""), "Проверка");
+    EXPECT_EQ(chooseCommandList(titles, std::string("café"), ""), "café");
+    EXPECT_FALSE(chooseCommandList(titles, std::string("cafè"), ""));  // "caf?" in 1251 too
+    EXPECT_EQ(chooseCommandList(titles, std::nullopt, "café"), "café");
     EXPECT_EQ(chooseCommandList(titles, std::nullopt, "gsm"), "gsm");
     EXPECT_EQ(chooseCommandList(titles, std::nullopt, "GSM"), "basic");  // stored: exact only
     EXPECT_EQ(chooseCommandList({}, std::nullopt, "gsm"), "");

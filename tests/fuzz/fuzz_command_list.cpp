@@ -74,7 +74,7 @@ void checkFile(const std::string& content) {
     }
     const AtCmdParamMt sentinel("SENTINEL OK 5 6");
     AtCmdParamMtList loaded{sentinel};
-    const bool any = loadCommandList(platform::pathToText(path), loaded);
+    const bool any = loadCommandList(path, loaded);
     FUZZ_CHECK(!loaded.empty() && loaded.front() == sentinel);
     FUZZ_CHECK(any == (loaded.size() > 1));
 
@@ -129,26 +129,25 @@ void checkFindFiles(std::string_view mask, std::size_t maxCount) {
     if (mask.size() > 24 || std::count(mask.begin(), mask.end(), '*') > 4) {
         return;  // the reference matcher is exponential in stars
     }
-    Msg::Strings all;
-    for (const char* utf8 : kListFolderNames) {
-        all.push_back(platform::utf8ToCp1251(utf8));
-    }
+    // Names are found as they are on disk and matched and sorted by their 1251 forms.
+    const auto folded = [](const std::string& utf8) {
+        return platform::foldedCp1251(platform::utf8ToCp1251(utf8));
+    };
     const std::string foldedMask = platform::foldedCp1251(mask);
     Msg::Strings expected;
-    for (const std::string& name : all) {
-        if (wildcardMatch(platform::foldedCp1251(name), foldedMask)) {
+    for (const char* name : kListFolderNames) {
+        if (wildcardMatch(folded(name), foldedMask)) {
             expected.push_back(name);
         }
     }
     FilesList found{"kept"};
-    const bool any = findFiles(platform::pathToText(folder), mask, found, maxCount + 1);
+    const bool any = findFiles(folder, mask, found, maxCount + 1);
     FUZZ_CHECK(!found.empty() && found.front() == "kept");
     found.erase(found.begin());
     FUZZ_CHECK(any == !found.empty());
     // No two of the names fold alike, so the order is fixed.
-    std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
-        return platform::foldedCp1251(a) < platform::foldedCp1251(b);
-    });
+    std::sort(expected.begin(), expected.end(),
+              [&](const std::string& a, const std::string& b) { return folded(a) < folded(b); });
     expected.resize(std::min(expected.size(), maxCount));
     FUZZ_CHECK(found == expected);
 }

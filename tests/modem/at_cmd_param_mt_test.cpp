@@ -70,6 +70,9 @@ TEST(AtCmdParamMtText, WritesEscapedCommandAndAnswerOnly) {
 
     const AtCmdParamMt back(AtCmdParamMt("AT\r", "\r\nOK\r\n", 500, 100).toText());
     EXPECT_EQ(back, AtCmdParamMt("AT\r", "\r\nOK\r\n", 1000, 0));
+    // A tab that ends the answer would be taken for an editor's leftover.
+    EXPECT_EQ(AtCmdParamMt(AtCmdParamMt("A\tT", "O\tK\t").toText()),
+              AtCmdParamMt("A\tT", "O\tK\t"));
 
     const AtCmdParamMt longOne(std::string(600, 'C'), std::string(600, 'A'));
     const std::string text = longOne.toText();

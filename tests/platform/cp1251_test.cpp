@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/cp1251_case.h"
+
 using namespace platform::literals;
 
 namespace {
@@ -74,9 +76,10 @@ TEST(Cp1251, TellsUtf8TextFrom1251Text) {
     EXPECT_TRUE(platform::isValidUtf8("plain ASCII"));
 }
 
-TEST(Cp1251, FileNamesCrossTheBoundaryInBothDirections) {
-    const std::string text = std::string("Проверка"_cp1251) + ".cmd_list";
-    const std::filesystem::path path = platform::textToPath(text);
-    EXPECT_EQ(path.native(), "Проверка.cmd_list");
-    EXPECT_EQ(platform::pathToText(path), text);
+TEST(Cp1251, FileNamesAreShownIn1251AndMatchWithoutLetterCaseOnlyWhere1251HoldsThem) {
+    EXPECT_EQ(platform::pathToText("/café/Ёлка.cmd_list"), "/caf?/\xA8\xEB\xEA\xE0.cmd_list");
+    EXPECT_TRUE(platform::equalsNoCaseFileName("ПРОВЕРКА.CMD_LIST", "Проверка.cmd_list"));
+    EXPECT_TRUE(platform::equalsNoCaseFileName("café", "café"));
+    EXPECT_FALSE(platform::equalsNoCaseFileName("café", "cafè"));  // both "caf?" in 1251
+    EXPECT_FALSE(platform::equalsNoCaseFileName("café", "CAFÉ"));
 }

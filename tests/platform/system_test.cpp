@@ -67,13 +67,3 @@ TEST(ApplicationFolder, StoredNamesWithBackslashesAndCyrillicBecomePaths) {
               "/opt/app/cfg_help/Тест.txt");
     EXPECT_EQ(platform::joinStoredName(root, "\\help\\x"), "/opt/app/help/x");
 }
-
-TEST(ApplicationFolder, ACyrillicFolderIsSystemTextIn1251) {
-    testsupport::TempDir dir;
-    const std::filesystem::path folder = dir.path() / "Модем";
-    std::filesystem::create_directory(folder);
-    platform::setApplicationFolder(folder);
-    const std::string text = platform::applicationFolderText();
-    platform::setApplicationFolder({});
-    EXPECT_TRUE(text.ends_with(std::string("/") + std::string("Модем"_cp1251)));
-}

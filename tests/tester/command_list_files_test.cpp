@@ -29,11 +29,11 @@ protected:
 
     fs::path cfg() const { return m_app.path() / "cfg"; }
 
-    // Writes a list into cfg/ under a 1251 name; returns its path as system text.
-    std::string writeList(std::string_view name, std::string_view bytes) const {
-        const fs::path path = cfg() / platform::textToPath(name);
+    // Writes a list into cfg/; returns its path.
+    fs::path writeList(std::string_view name, std::string_view bytes) const {
+        const fs::path path = cfg() / name;
         testsupport::writeBytes(path, bytes);
-        return platform::pathToText(path);
+        return path;
     }
 
     static FilesList listed() {
@@ -80,12 +80,12 @@ TEST_F(CommandListFiles, LoadAppendsAndReportsOnlyWhatItAppended) {
 
     // None of these appends a record, so none may report success, whatever out held before.
     const AtCmdParamMtList before = list;
-    EXPECT_FALSE(loadCommandList(platform::pathToText(cfg() / "missing.cmd_list"), list));
+    EXPECT_FALSE(loadCommandList(cfg() / "missing.cmd_list", list));
     EXPECT_FALSE(loadCommandList(writeList("empty.cmd_list", ""), list));
     EXPECT_FALSE(loadCommandList(writeList("header.cmd_list", kHeader + "\r\n"), list));
     EXPECT_FALSE(loadCommandList(writeList("bad.cmd_list", "ATZ\n;AT OK\nAT OK -1\n\n"), list));
     fs::create_directory(cfg() / "folder.cmd_list");
-    EXPECT_FALSE(loadCommandList(platform::pathToText(cfg() / "folder.cmd_list"), list));
+    EXPECT_FALSE(loadCommandList(cfg() / "folder.cmd_list", list));
     EXPECT_EQ(list, before);
 }
 
@@ -95,16 +95,15 @@ TEST_F(CommandListFiles, ListingIsSortedWithoutLetterCaseAndKeepsOnlyListFiles) 
     writeList("b.cmd_list", "AT OK");
     writeList("A.cmd_list", "AT OK");
     writeList("c.CMD_LIST", "AT OK");  // saved on Windows
-    writeList("Бета.cmd_list"_cp1251, "AT OK");
-    writeList("альфа.cmd_list"_cp1251, "AT OK");
+    writeList("Бета.cmd_list", "AT OK");
+    writeList("альфа.cmd_list", "AT OK");
     writeList("notes.txt", "AT OK");
     writeList("old.cmd_list.bak", "AT OK");
     writeList(".cmd_listing", "AT OK");
     fs::create_directory(cfg() / "dir.cmd_list");
 
-    EXPECT_EQ(listed(), (FilesList{"A.cmd_list", "b.cmd_list", "c.CMD_LIST",
-                                   std::string("альфа.cmd_list"_cp1251),
-                                   std::string("Бета.cmd_list"_cp1251)}));
+    EXPECT_EQ(listed(), (FilesList{"A.cmd_list", "b.cmd_list", "c.CMD_LIST", "альфа.cmd_list",
+                                   "Бета.cmd_list"}));
 
     fs::remove_all(cfg());
     EXPECT_TRUE(listed().empty()) << "no cfg folder";
@@ -114,7 +113,7 @@ TEST_F(CommandListFiles, FindFilesAppendsUpToTheLimit) {
     for (const char* name : {"e.cmd_list", "d.cmd_list", "c.cmd_list", "b.cmd_list", "x.txt"}) {
         writeList(name, "AT OK");
     }
-    const std::string folder = platform::pathToText(cfg());
+    const fs::path folder = cfg();
 
     FilesList names{"first"};
     EXPECT_TRUE(findFiles(folder, "*.cmd_list", names, 3));
@@ -127,7 +126,7 @@ TEST_F(CommandListFiles, FindFilesAppendsUpToTheLimit) {
 
     names.clear();
     EXPECT_FALSE(findFiles(folder, "*.none", names, 10));
-    EXPECT_FALSE(findFiles(folder + "/missing", "*", names, 10));
+    EXPECT_FALSE(findFiles(folder / "missing", "*", names, 10));
     EXPECT_TRUE(names.empty());
 }
 
@@ -138,50 +137,50 @@ TEST_F(CommandListFiles, MaskStarsStayWildcardsAgainstStarsInNames) {
     EXPECT_EQ(listed(), (FilesList{"*star.cmd_list", "a*b?.cmd_list"}));
 
     FilesList names;
-    EXPECT_TRUE(findFiles(platform::pathToText(cfg()), "a*", names, 10));
+    EXPECT_TRUE(findFiles(cfg(), "a*", names, 10));
     EXPECT_EQ(names, FilesList{"a*b?.cmd_list"});
 }
 
 TEST_F(CommandListFiles, PathOfATitleOrFileNameFindsTheFileInAnyLetterCase) {
-    const std::string folder = platform::pathToText(cfg());
-    EXPECT_EQ(commandListPath("modem"), folder + "/modem.cmd_list");
-    EXPECT_EQ(commandListPath("modem.cmd_list"), folder + "/modem.cmd_list");
-    EXPECT_EQ(commandListPath("MODEM.CMD_LIST"), folder + "/MODEM.CMD_LIST");
-    EXPECT_EQ(commandListPath("modem.txt"), folder + "/modem.txt.cmd_list");
+    const fs::path folder = cfg();
+    EXPECT_EQ(commandListPath("modem"), folder / "modem.cmd_list");
+    EXPECT_EQ(commandListPath("modem.cmd_list"), folder / "modem.cmd_list");
+    EXPECT_EQ(commandListPath("MODEM.CMD_LIST"), folder / "MODEM.CMD_LIST");
+    EXPECT_EQ(commandListPath("modem.txt"), folder / "modem.txt.cmd_list");
 
     writeList("WIN.CMD_LIST", "AT OK");
-    EXPECT_EQ(commandListPath("WIN"), folder + "/WIN.CMD_LIST");
-    EXPECT_EQ(commandListPath("win"), folder + "/WIN.CMD_LIST");
+    EXPECT_EQ(commandListPath("WIN"), folder / "WIN.CMD_LIST");
+    EXPECT_EQ(commandListPath("win"), folder / "WIN.CMD_LIST");
     AtCmdParamMtList list;
     EXPECT_TRUE(loadCommandList(commandListPath("Win"), list));
 
     // An exact match wins over one that differs in letter case only.
     writeList("Twin.cmd_list", "AT OK");
     writeList("twin.cmd_list", "AT OK");
-    EXPECT_EQ(commandListPath("twin"), folder + "/twin.cmd_list");
-    EXPECT_EQ(commandListPath("Twin"), folder + "/Twin.cmd_list");
-    EXPECT_EQ(commandListPath("TWIN"), folder + "/Twin.cmd_list");
+    EXPECT_EQ(commandListPath("twin"), folder / "twin.cmd_list");
+    EXPECT_EQ(commandListPath("Twin"), folder / "Twin.cmd_list");
+    EXPECT_EQ(commandListPath("TWIN"), folder / "Twin.cmd_list");
 
-    writeList("Связь.cmd_list"_cp1251, "AT OK");
-    EXPECT_EQ(commandListPath("СВЯЗЬ"_cp1251), folder + "/" + std::string("Связь.cmd_list"_cp1251));
+    writeList("Связь.cmd_list", "AT OK");
+    EXPECT_EQ(commandListPath("СВЯЗЬ"), folder / "Связь.cmd_list");
 }
 
-TEST_F(CommandListFiles, CyrillicListInCyrillicFolderIsListedChosenAndOpened) {
-    const fs::path app = m_app.path() / platform::textToPath("Модем тест"_cp1251);
+TEST_F(CommandListFiles, ListsNamedInAnyScriptInAFolderOfAnyNameAreListedChosenAndOpened) {
+    const fs::path app = m_app.path() / "café" / "Модем тест";
     fs::create_directories(app / "cfg");
     platform::setApplicationFolder(app);
-    testsupport::writeBytes(app / "cfg" / "Проверка связи.cmd_list",
-                            kHeader + "\r\n" + kExampleLine + "\r\n");
+    for (const char* name : {"Проверка связи.cmd_list", "José.cmd_list"}) {
+        testsupport::writeBytes(app / "cfg" / name, kHeader + "\r\n" + kExampleLine + "\r\n");
+    }
 
     FilesList names;
     listCommandFiles(names);
-    ASSERT_EQ(names, FilesList{std::string("Проверка связи.cmd_list"_cp1251)});
-    const std::string title = SimpleUtils::fileTitleOf(names.front());
-    EXPECT_EQ(title, "Проверка связи"_cp1251);
-
-    AtCmdParamMtList list;
-    EXPECT_TRUE(loadCommandList(commandListPath(title), list));
-    EXPECT_EQ(list, AtCmdParamMtList{kExampleRecord});
+    ASSERT_EQ(names, (FilesList{"José.cmd_list", "Проверка связи.cmd_list"}));
+    for (const std::string& name : names) {
+        AtCmdParamMtList list;
+        EXPECT_TRUE(loadCommandList(commandListPath(SimpleUtils::fileTitleOf(name)), list));
+        EXPECT_EQ(list, AtCmdParamMtList{kExampleRecord});
+    }
     platform::setApplicationFolder(m_app.path());
 }
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "modem/modem_module/impl/modem_phone_impl.h"
-#include "platform/cp1251.h"
 #include "platform/ui_thread.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
@@ -89,14 +88,14 @@ protected:
         return *m_phone;
     }
 
-    std::string writeList(const std::string& name, const std::string& lines) {
+    fs::path writeList(const std::string& name, const std::string& lines) {
         testsupport::writeBytes(m_app.path() / "cfg" / name,
                                 std::string(commandListHeader()) + "\r\n" + lines);
         return commandListPath(name);
     }
 
     // Loads and runs a list; the executor goes as soon as run() has returned.
-    bool runList(const std::string& path) {
+    bool runList(const fs::path& path) {
         ModemAdjusterMt adjuster(openFacade());
         adjuster.load(path);
         if (!adjuster.hasCommands()) {
@@ -195,7 +194,7 @@ TEST_F(ModemAdjusterMtTest, SampleListsPassAgainstTheSimulatedModem) {
         EXPECT_EQ(bytes.substr(0, commandListHeader().size()), commandListHeader());
 
         m_results.list.clear();
-        ASSERT_TRUE(runList(platform::pathToText(entry.path())));
+        ASSERT_TRUE(runList(entry.path()));
         ASSERT_TRUE(allResultsArrived());
         for (const Result& result : m_results.list) {
             EXPECT_TRUE(result.ok) << result.command << " answered " << result.answer;
@@ -212,8 +211,7 @@ TEST_F(ModemAdjusterMtTest, SampleListsPassAgainstTheSimulatedModem) {
 TEST_F(ModemAdjusterMtTest, ListsAgainstIaxmodemGetTheirVerdicts) {
     testsupport::IaxModem iax;
     testsupport::linkPort(m_app.path(), kPort, iax.devicePath());
-    ASSERT_TRUE(
-        runList(platform::pathToText(fs::path(ORVANE_SAMPLE_LISTS_DIR) / "basic_hayes.cmd_list")));
+    ASSERT_TRUE(runList(fs::path(ORVANE_SAMPLE_LISTS_DIR) / "basic_hayes.cmd_list"));
     EXPECT_TRUE(allResultsArrived());
     for (const Result& result : m_results.list) {
         EXPECT_TRUE(result.ok) << result.command << " answered " << result.answer;

@@ -5,7 +5,6 @@
 #include <regex>
 #include <string>
 
-#include "platform/cp1251.h"
 #include "tests/support/debug_capture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
@@ -13,7 +12,6 @@
 
 namespace {
 
-using namespace platform::literals;
 namespace fs = std::filesystem;
 using testsupport::readBytes;
 using testsupport::writeBytes;
@@ -29,7 +27,7 @@ TEST(LogFileUsual, AppendsEachLineWithALineBreakOrStartsAFreshFile) {
     testsupport::TempDir dir;
     const fs::path file = dir.path() / "trace.log";
     writeBytes(file, "earlier run\n");
-    SimpleUtils::LogFileUsual sink(platform::pathToText(file), false);
+    SimpleUtils::LogFileUsual sink(file, false);
     sink.print(3, "tag", "one\n");
     sink.print(3, "tag", "two");
     const std::string text = readBytes(file);
@@ -37,28 +35,17 @@ TEST(LogFileUsual, AppendsEachLineWithALineBreakOrStartsAFreshFile) {
         R"(earlier run\n\[[0-9:.]{12}\] CRITICAL   tag +one\n\n\[[0-9:.]{12}\] CRITICAL   tag +two\n)");
     EXPECT_TRUE(std::regex_match(text, whole)) << text;
 
-    SimpleUtils::LogFileUsual fresh(platform::pathToText(file), true);
+    SimpleUtils::LogFileUsual fresh(file, true);
     EXPECT_FALSE(fs::exists(file));
     fresh.print(3, "tag", "new");
     EXPECT_EQ(messageOf(readBytes(file)), "new\n");
-}
-
-TEST(LogFileUsual, CyrillicFileNameIsSystemText) {
-    testsupport::TempDir dir;
-    const std::string name =
-        platform::pathToText(dir.path()) + "/" + std::string("журнал.log"_cp1251);
-    SimpleUtils::LogFileUsual sink(name, true);
-    sink.print(3, "tag", "x");
-    EXPECT_TRUE(fs::exists(dir.path() / fs::path(u8"журнал.log")));
-    EXPECT_EQ(sink.file_name(), name);
 }
 
 TEST(LogFileUsual, UnusableFileNamesLoseLinesSilently) {
     testsupport::TempDir dir;
     const testsupport::CurrentFolder cwd(dir.path());  // a relative empty name must not land here
     SimpleUtils::LogFileUsual("", true).print(3, "tag", "dropped");
-    SimpleUtils::LogFileUsual(platform::pathToText(dir.path() / "none" / "x.log"), true)
-        .print(3, "tag", "dropped");
+    SimpleUtils::LogFileUsual(dir.path() / "none" / "x.log", true).print(3, "tag", "dropped");
     SimpleUtils::LogCombo("", true).print(3, "tag", "dropped");
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
@@ -68,7 +55,7 @@ TEST(LogCombo, WritesToTheChannelAndTheFile) {
     const fs::path file = dir.path() / "combo.log";
     writeBytes(file, "earlier run\n");
     testsupport::DebugCapture capture;
-    SimpleUtils::LogCombo sink(platform::pathToText(file), true);
+    SimpleUtils::LogCombo sink(file, true);
     EXPECT_FALSE(fs::exists(file));
     sink.print(3, "tag", "both");
     const auto lines = capture.lines();

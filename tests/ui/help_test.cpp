@@ -47,10 +47,11 @@ protected:
     }
 
     fs::path app() const { return m_app.path(); }
-    std::string text(const fs::path& path) const { return platform::pathToText(path); }
 
-    static std::string notFound(std::string_view path) {
-        return std::string("Файл помощи "_cp1251).append(path).append(" не обнаружен"_cp1251);
+    static std::string notFound(const fs::path& path) {
+        return std::string("Файл помощи "_cp1251)
+            .append(platform::pathToText(path))
+            .append(" не обнаружен"_cp1251);
     }
     static std::string cannotShow(const fs::path& path) {
         return std::string("Не удалось отобразить файл "_cp1251).append(platform::pathToText(path));
@@ -86,24 +87,24 @@ TEST_F(HelpTest, GeneralPageResolvesBesideTheProgramIgnoringLetterCase) {
 
     // With an extension the name is the page, found or not.
     manager.setCommonFile("help\\common.html");
-    EXPECT_EQ(manager.commonPath(), text(app() / "help" / "common.html"));
+    EXPECT_EQ(manager.commonPath(), app() / "help" / "common.html");
     EXPECT_TRUE(manager.helpAvailable());
 
     fs::create_directories(app() / "Help");
     fs::remove(app() / "help");
     writeBytes(app() / "Help" / "COMMON.HTML", "<p>x</p>");
-    EXPECT_EQ(manager.commonPath(), text(app() / "Help" / "COMMON.HTML"));
+    EXPECT_EQ(manager.commonPath(), app() / "Help" / "COMMON.HTML");
     writeBytes(app() / "Help" / "common.html", "<p>x</p>");
-    EXPECT_EQ(manager.commonPath(), text(app() / "Help" / "common.html")) << "exact name first";
+    EXPECT_EQ(manager.commonPath(), app() / "Help" / "common.html") << "exact name first";
 
     // Without one, HTML extensions in order, then text.
     manager.setCommonFile("help/guide");
     writeBytes(app() / "Help" / "guide.txt", "t");
-    EXPECT_EQ(manager.commonPath(), text(app() / "Help" / "guide.txt"));
+    EXPECT_EQ(manager.commonPath(), app() / "Help" / "guide.txt");
     writeBytes(app() / "Help" / "GUIDE.HTM", "h");
-    EXPECT_EQ(manager.commonPath(), text(app() / "Help" / "GUIDE.HTM"));
+    EXPECT_EQ(manager.commonPath(), app() / "Help" / "GUIDE.HTM");
     writeBytes(app() / "Help" / "guide.html", "h");
-    EXPECT_EQ(manager.commonPath(), text(app() / "Help" / "guide.html"));
+    EXPECT_EQ(manager.commonPath(), app() / "Help" / "guide.html");
 
     manager.setCommonFile("help\\absent");
     EXPECT_EQ(manager.commonPath(), "");
@@ -121,15 +122,14 @@ TEST_F(HelpTest, CommandListPageComesFromCfgHelpWithHtmlBeforeText) {
     manager.setAdditionalFile("x");
     EXPECT_EQ(manager.additionalPath(), "");
     writeBytes(folder / "X.TXT", "t");
-    EXPECT_EQ(manager.additionalPath(), text(folder / "X.TXT"));
+    EXPECT_EQ(manager.additionalPath(), folder / "X.TXT");
     writeBytes(folder / "x.htm", "h");
     manager.setAdditionalFile("x");
-    EXPECT_EQ(manager.additionalPath(), text(folder / "x.htm"));
+    EXPECT_EQ(manager.additionalPath(), folder / "x.htm");
 
-    const std::string cyrillic{"Проверка_связи"_cp1251};
     writeBytes(folder / "проверка_связи.html", "h");
-    manager.setAdditionalFile(cyrillic);
-    EXPECT_EQ(manager.additionalPath(), text(folder / "проверка_связи.html"));
+    manager.setAdditionalFile("Проверка_связи");
+    EXPECT_EQ(manager.additionalPath(), folder / "проверка_связи.html");
 
     // An extension in the list's name is part of the name; no list means no page.
     manager.setAdditionalFile("x.txt");
@@ -149,18 +149,18 @@ TEST_F(HelpTest, ExtensionChoosesTheViewInLowerCase) {
     writeBytes(app() / "notes.TXT", "notes");
     writeBytes(app() / "run.log", "log lines");
 
-    EXPECT_TRUE(frame.showFile(text(app() / "page.HTM")));
+    EXPECT_TRUE(frame.showFile(app() / "page.HTM"));
     EXPECT_TRUE(frame.browserShown());
     EXPECT_FALSE(frame.memoShown());
     EXPECT_NE(child<QTextBrowser>(frame, "WebBrowser")->toPlainText().indexOf("Hello page"), -1);
 
-    EXPECT_TRUE(frame.showFile(text(app() / "notes.TXT")));
+    EXPECT_TRUE(frame.showFile(app() / "notes.TXT"));
     EXPECT_TRUE(frame.memoShown());
     EXPECT_FALSE(frame.browserShown());
     EXPECT_EQ(memoText(frame), "notes");
     EXPECT_TRUE(child<QPlainTextEdit>(frame, "Memo")->isReadOnly());
 
-    EXPECT_TRUE(frame.showFile(text(app() / "run.log")));
+    EXPECT_TRUE(frame.showFile(app() / "run.log"));
     EXPECT_EQ(memoText(frame), "log lines");
 }
 
@@ -171,18 +171,18 @@ TEST_F(HelpTest, TextPagesAreUtf8WhenValidElse1251) {
     writeBytes(app() / "cp1251.txt", platform::utf8ToCp1251(utf8));
     writeBytes(app() / "ascii.txt", "AT\r\nOK");
 
-    ASSERT_TRUE(frame.showFile(text(app() / "utf8.txt")));
+    ASSERT_TRUE(frame.showFile(app() / "utf8.txt"));
     EXPECT_EQ(memoText(frame), "Справка\nвторая строка\n");
     EXPECT_EQ(child<QPlainTextEdit>(frame, "Memo")->document()->blockCount(), 3);
-    ASSERT_TRUE(frame.showFile(text(app() / "cp1251.txt")));
+    ASSERT_TRUE(frame.showFile(app() / "cp1251.txt"));
     EXPECT_EQ(memoText(frame), "Справка\nвторая строка\n");
-    ASSERT_TRUE(frame.showFile(text(app() / "ascii.txt")));
+    ASSERT_TRUE(frame.showFile(app() / "ascii.txt"));
     EXPECT_EQ(memoText(frame), "AT\nOK");
 }
 
 TEST_F(HelpTest, PagesThatCannotBeShownSayWhyAndKeepTheLastView) {
     TViewFrame frame;
-    const std::string missing = text(app() / "missing.html");
+    const fs::path missing = app() / "missing.html";
     EXPECT_FALSE(frame.showFile(missing));
     EXPECT_TRUE(frame.messageShown());
     EXPECT_EQ(frame.messageText(), notFound(missing));
@@ -195,15 +195,15 @@ TEST_F(HelpTest, PagesThatCannotBeShownSayWhyAndKeepTheLastView) {
     // Something that exists but is no readable file: the browser view stays switched on.
     fs::create_directories(app() / "folder.html");
     fs::create_directories(app() / "folder.txt");
-    EXPECT_FALSE(frame.showFile(text(app() / "folder.html")));
+    EXPECT_FALSE(frame.showFile(app() / "folder.html"));
     EXPECT_EQ(frame.messageText(), cannotShow(app() / "folder.html"));
     EXPECT_TRUE(frame.browserShown());
-    EXPECT_FALSE(frame.showFile(text(app() / "folder.txt")));
+    EXPECT_FALSE(frame.showFile(app() / "folder.txt"));
     EXPECT_EQ(frame.messageText(), cannotRead(app() / "folder.txt"));
     EXPECT_TRUE(frame.browserShown());
 
     writeBytes(app() / "ok.txt", "ok");
-    EXPECT_TRUE(frame.showFile(text(app() / "ok.txt")));
+    EXPECT_TRUE(frame.showFile(app() / "ok.txt"));
     EXPECT_FALSE(frame.messageShown());
 
     // Permissions only stop an ordinary user; root reads everything.
@@ -212,9 +212,9 @@ TEST_F(HelpTest, PagesThatCannotBeShownSayWhyAndKeepTheLastView) {
         writeBytes(app() / "locked.html", "x");
         ::chmod((app() / "locked.txt").c_str(), 0);
         ::chmod((app() / "locked.html").c_str(), 0);
-        EXPECT_FALSE(frame.showFile(text(app() / "locked.txt")));
+        EXPECT_FALSE(frame.showFile(app() / "locked.txt"));
         EXPECT_EQ(frame.messageText(), cannotRead(app() / "locked.txt"));
-        EXPECT_FALSE(frame.showFile(text(app() / "locked.html")));
+        EXPECT_FALSE(frame.showFile(app() / "locked.html"));
         EXPECT_EQ(frame.messageText(), cannotShow(app() / "locked.html"));
     }
 }
@@ -243,7 +243,7 @@ TEST_F(HelpTest, ShowHelpFillsBothTabsAndTracesEachShowing) {
     EXPECT_TRUE(tabs->widget(0)->isAncestorOf(manager.commonFrame()));
     EXPECT_TRUE(tabs->widget(1)->isAncestorOf(manager.additionalFrame()));
 
-    EXPECT_EQ(manager.commonFrame()->messageText(), notFound(text(app() / "help" / "common.html")));
+    EXPECT_EQ(manager.commonFrame()->messageText(), notFound(app() / "help" / "common.html"));
     EXPECT_TRUE(manager.additionalFrame()->memoShown());
     EXPECT_EQ(memoText(*manager.additionalFrame()), "list page");
     EXPECT_EQ(traceLines(), (std::vector<std::string>{"visible before", "visible after", "quit"}));

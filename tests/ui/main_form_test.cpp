@@ -20,11 +20,13 @@
 #include <vector>
 
 #include "common_storage/config.h"
+#include "platform/app_folder.h"
 #include "platform/cp1251.h"
 #include "platform/ini_file.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
 #include "tester/modem_tester.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
@@ -112,7 +114,7 @@ TEST_F(MainFormTest, TheStoredListIsChosenAndARunGoesFromStartToStopAndBack) {
     ASSERT_EQ(m_lists->count(), 2);
     EXPECT_EQ(m_lists->itemText(0), "A");
     EXPECT_EQ(m_lists->currentText(), "B");
-    EXPECT_TRUE(m_form->tester().commandListFile().ends_with("B.cmd_list"));
+    EXPECT_TRUE(m_form->tester().commandListFile().filename() == "B.cmd_list");
     EXPECT_EQ(m_start->text(), text("СТАРТ"_cp1251));
 
     m_start->click();
@@ -243,7 +245,7 @@ TEST_F(MainFormTest, F1ShowsTheHelpOfTheListShownFirstAndOfTheListChosenLater) {
     std::filesystem::create_directories(m_app.path() / "cfg_help");
     std::ofstream(m_app.path() / "cfg_help" / "a.txt") << "a";
     makeForm();
-    EXPECT_TRUE(m_form->helpManager().additionalPath().ends_with("a.txt"));
+    EXPECT_TRUE(m_form->helpManager().additionalPath().filename() == "a.txt");
     // A page for the list chosen later is picked up by the choice, whatever its letter case.
     std::ofstream(m_app.path() / "cfg_help" / "B.HTML") << "<html><body>b</body></html>";
     m_lists->setCurrentIndex(1);
@@ -256,8 +258,42 @@ TEST_F(MainFormTest, F1ShowsTheHelpOfTheListShownFirstAndOfTheListChosenLater) {
     ASSERT_NE(m_form->helpManager().window(), nullptr);
     EXPECT_TRUE(m_form->helpManager().window()->isVisible());
     EXPECT_EQ(m_form->helpManager().window()->parent(), m_form.get());
-    EXPECT_TRUE(m_form->helpManager().additionalPath().ends_with("B.HTML"));
+    EXPECT_TRUE(m_form->helpManager().additionalPath().filename() == "B.HTML");
     EXPECT_TRUE(std::filesystem::exists(m_app.path() / "debug.log"));
+}
+
+// Paths never pass through 1251: a folder "café" and a list named "José" work like any other.
+TEST_F(MainFormTest, AListNamedBeyond1251InAFolderNamedSoIsShownRunHelpedAndKept) {
+    const std::filesystem::path app = m_app.path() / "café";
+    platform::setApplicationFolder(app);
+    for (const char* folder : {"cfg", "cfg_help"}) {
+        std::filesystem::create_directories(app / folder);
+    }
+    testsupport::makeLinksOnly(app);
+    startModem();
+    m_modem->linkAs(app, 1);
+    const testsupport::CurrentFolder work(app);  // the help window's trace lands here
+    for (const char* list : {"a", "José"}) {
+        std::ofstream(app / "cfg" / (std::string(list) + ".cmd_list")) << "AT<CR> OK\r\nATI<CR> OK";
+    }
+    std::ofstream(app / "cfg_help" / "José.txt") << "help";
+    // A settings file in UTF-8, as a Linux editor writes it, can name such a list.
+    std::ofstream(app / "orvane.ini")
+        << "[Параметры]\nНабор команд, выбранный в выпадающем списке=José\n";
+    makeForm();
+
+    EXPECT_EQ(m_lists->currentText(), "Jos?");
+    EXPECT_EQ(m_form->tester().commandListFile(), app / "cfg" / "José.cmd_list");
+    m_form->findChild<QAction*>("Action_Help")->trigger();
+    ASSERT_NE(m_form->helpManager().additionalFrame(), nullptr);
+    EXPECT_TRUE(m_form->helpManager().additionalFrame()->memoShown());
+    EXPECT_FALSE(m_form->helpManager().additionalFrame()->messageShown());
+    m_start->click();
+    ASSERT_TRUE(runUntil([&] { return !m_form->tester().isStarted(); }));
+    EXPECT_EQ(rowsReading("Выполнено 2 команд (OK 2, ошибок 0)."_cp1251), 1);
+
+    m_form.reset();
+    EXPECT_NE(testsupport::readBytes(app / "orvane.ini").find("списке=José\n"), std::string::npos);
 }
 
 TEST_F(MainFormTest, InHelpTestModeTheHelpCommandStartsAndStopsTheHelpTester) {

@@ -188,7 +188,7 @@ TEST(MsgGridColumns, OwnColumnsShowBlankCellsForMissingOnesAndNoButton) {
 
 TEST(UiHelpers, FillCombosAndReadTheSelection) {
     QComboBox combo;
-    EXPECT_EQ(ui::comboSelectedText(combo), "");
+    EXPECT_EQ(ui::comboSelectedName(combo), "");
     ui::fillComboNumbers(combo, 1, 20);
     ASSERT_EQ(combo.count(), 20);
     EXPECT_EQ(combo.itemText(19), "20");
@@ -199,12 +199,16 @@ TEST(UiHelpers, FillCombosAndReadTheSelection) {
     ASSERT_EQ(combo.count(), 3);
     EXPECT_EQ(combo.itemData(2).toInt(), 115200);
 
-    const std::string russian{"Проверка"_cp1251};
-    ui::fillComboStrings(combo, {russian, "b"});
+    // File names: shown as 1251 shows them, carried as they are, invalid UTF-8 included.
+    const std::string name = "Проверка café";
+    ui::fillComboNames(combo, {name, "b\xFF"});
     EXPECT_EQ(combo.currentIndex(), 0);
-    EXPECT_EQ(ui::comboSelectedText(combo), russian);
+    EXPECT_EQ(combo.currentText(), QString::fromUtf8("Проверка caf?"));
+    EXPECT_EQ(ui::comboSelectedName(combo), name);
+    combo.setCurrentIndex(1);
+    EXPECT_EQ(ui::comboSelectedName(combo), "b\xFF");
     combo.setCurrentIndex(-1);
-    EXPECT_EQ(ui::comboSelectedText(combo), "");
+    EXPECT_EQ(ui::comboSelectedName(combo), "");
 }
 
 TEST(UiHelpers, IntFromTextFallsBackToTheDefault) {
