@@ -57,6 +57,6 @@ if(ORVANE_DPKG_SHLIBDEPS)
 else()
   # Without dpkg-dev: the libraries the executables link, as Debian 12 names them.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4)")
+      "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libxcb1")
 endif()
 include(CPack)

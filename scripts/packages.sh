@@ -1,8 +1,9 @@
 # Debian packages the build and the tests need, and the installer that test.sh and
 # demo.sh share. Sourced, not run.
 
-# What building the programs needs; the tests need more.
-ORVANE_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev)
+# What building the programs needs; the tests need more. libxcb1-dev: the desktop tool asks
+# the X display whether it answers before it chooses its platform.
+ORVANE_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxcb1-dev)
 # xvfb, xdotool and the DejaVu fonts: the desktop tool end to end under a virtual display
 # (libx11-dev: the test closes the window as a window manager does, through Xlib);
 # clang with its runtime: the fuzz targets (libFuzzer); ppp: chat, the classic peer.

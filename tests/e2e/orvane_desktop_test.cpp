@@ -20,6 +20,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
+#include "ui/desktop_platform.h"
 
 namespace fs = std::filesystem;
 using testsupport::ChildProcess;
@@ -131,9 +132,11 @@ protected:
         const char* lsan = std::getenv("LSAN_OPTIONS");
         std::string lsanOptions = lsan != nullptr && *lsan != '\0' ? std::string(lsan) + ":" : "";
         lsanOptions += "suppressions=" ORVANE_E2E_LSAN_SUPP;
+        // No platform asked for: orvane takes the display itself. No UTF-8 locale either, as
+        // on a fresh machine: the window is still found by its title.
         return std::make_unique<ChildProcess>(
             (app() / "orvane").string(), std::vector<std::string>{}, runtime(),
-            std::vector<std::string>{"DISPLAY=" + m_displayName, "QT_QPA_PLATFORM=xcb",
+            std::vector<std::string>{"DISPLAY=" + m_displayName, "QT_QPA_PLATFORM=", "LC_ALL=C",
                                      "ORVANE_MESSAGE_COPY=" + messageCopy().string(),
                                      "LSAN_OPTIONS=" + lsanOptions});
     }
@@ -219,6 +222,16 @@ TEST_F(OrvaneDesktopTest, ARunStartedByAClickSucceedsASecondStartIsRefusedTheSet
     EXPECT_NE(ini.find("Набор команд, выбранный в выпадающем списке=" + kChosenList + "\r\n"),
               std::string::npos)
         << ini;
+}
+
+// Stored placements apply only where the program may place its windows: on X, XWayland
+// included.
+TEST_F(OrvaneDesktopTest, TheX11PlatformIsTakenWhereTheDisplayAnswersAndNothingIsAskedFor) {
+    EXPECT_EQ(ui::preferredQtPlatform(nullptr, m_displayName.c_str()), "xcb");
+    EXPECT_EQ(ui::preferredQtPlatform("", m_displayName.c_str()), "xcb");
+    EXPECT_EQ(ui::preferredQtPlatform("offscreen", m_displayName.c_str()), "");
+    EXPECT_EQ(ui::preferredQtPlatform(nullptr, ":65534"), "") << "a stale display";
+    EXPECT_EQ(ui::preferredQtPlatform(nullptr, nullptr), "");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "common_storage/one_inst_checker.h"
@@ -17,6 +18,7 @@
 #include "platform/qt/qt_ui_binding.h"
 #include "platform/stop_signals.h"
 #include "platform/ui_thread.h"
+#include "ui/desktop_platform.h"
 #include "ui/message_copy.h"
 #include "ui/t_main_form.h"
 
@@ -32,8 +34,14 @@ int main(int argc, char** argv) {
     std::error_code ignored;
     std::filesystem::current_path(platform::applicationFolder(), ignored);
 
+    const std::string qtPlatform =
+        ui::preferredQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"));
+    if (!qtPlatform.empty()) {
+        ::setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
+    }
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // Qt took the environment's conventions
+    ui::useUtf8CharacterType();
     platform::QtUiBinding binding;
 
     QtWarningBox warningBox;
