@@ -30,3 +30,25 @@ orvane_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
+
+# Generates a locale the tests need (e.g. ru_RU.UTF-8: the system's error texts in Russian)
+# through Debian's locales package, when the machine lacks it. A fresh Debian has none.
+orvane_provide_locale() {
+  local name=$1
+  local charset=${name#*.}
+  if locale -a 2>/dev/null | grep -qix "${name%%.*}\.${charset//-/}"; then
+    return 0
+  fi
+  orvane_install_packages locales
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+  fi
+  echo "=== generating the locale ${name}"
+  if grep -q "^# *${name} " /etc/locale.gen; then
+    "${sudo[@]}" sed -i "s/^# *${name} /${name} /" /etc/locale.gen
+  elif ! grep -q "^${name} " /etc/locale.gen; then
+    echo "${name} ${charset}" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${sudo[@]}" locale-gen
+}

@@ -24,11 +24,12 @@ TEST(SystemErrorText, ConvertsALocalisedTextTo1251) {
     const char* previous = std::setlocale(LC_ALL, nullptr);
     const std::string saved = previous != nullptr ? previous : "C";
     if (std::setlocale(LC_ALL, "ru_RU.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no Russian UTF-8 locale here";
+        GTEST_SKIP() << "no Russian UTF-8 locale here (./test.sh generates one)";
     }
     const std::string utf8 = std::strerror(EIO);
     const std::string text = platform::systemErrorText(EIO);
     std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_TRUE(platform::looksLikeUtf8(utf8)) << "the system's texts are not translated: " << utf8;
     EXPECT_EQ(text, platform::utf8ToCp1251(utf8));
 }
 
