@@ -70,12 +70,14 @@ protected:
             GTEST_SKIP() << "Xvfb or xdotool is not installed (test.sh installs both)";
         }
         prepareFolder();
-        // Xvfb picks a free display itself and names it on the descriptor given.
+        // Xvfb picks a free display itself and names it on the descriptor given. Without
+        // -noreset it starts afresh whenever its last client leaves, refusing connections
+        // meanwhile, which a desktop session's display never does.
         m_display = std::make_unique<ChildProcess>(
             "/bin/sh",
             std::vector<std::string>{"-c",
                                      "exec \"$0\" -displayfd 1 -screen 0 1024x768x24 "
-                                     "-nolisten tcp 2>/dev/null",
+                                     "-nolisten tcp -noreset 2>/dev/null",
                                      m_xvfb},
             runtime());
         const std::string number = m_display->readLine(kWindowMs);
