@@ -8,16 +8,22 @@
 
 namespace ui {
 
-std::string preferredQtPlatform(const char* qtPlatform, const char* display) {
+QtPlatformChoice::QtPlatformChoice(const char* qtPlatform, const char* display) {
     if ((qtPlatform != nullptr && *qtPlatform != '\0') || display == nullptr || *display == '\0') {
-        return {};
+        return;
     }
     // A whole connection, authorisation included: a display that refuses us would make Qt
     // give up on xcb at once instead of trying what else there is.
-    xcb_connection_t* connection = xcb_connect(display, nullptr);
-    const bool reached = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return reached ? "xcb" : std::string();
+    m_connection = xcb_connect(display, nullptr);
+    if (xcb_connection_has_error(m_connection) == 0) {
+        m_platform = "xcb";
+    }
+}
+
+QtPlatformChoice::~QtPlatformChoice() {
+    if (m_connection != nullptr) {
+        xcb_disconnect(m_connection);
+    }
 }
 
 void useUtf8CharacterType() {

@@ -229,11 +229,11 @@ TEST_F(OrvaneDesktopTest, ARunStartedByAClickSucceedsASecondStartIsRefusedTheSet
 // Stored placements apply only where the program may place its windows: on X, XWayland
 // included.
 TEST_F(OrvaneDesktopTest, TheX11PlatformIsTakenWhereTheDisplayAnswersAndNothingIsAskedFor) {
-    EXPECT_EQ(ui::preferredQtPlatform(nullptr, m_displayName.c_str()), "xcb");
-    EXPECT_EQ(ui::preferredQtPlatform("", m_displayName.c_str()), "xcb");
-    EXPECT_EQ(ui::preferredQtPlatform("offscreen", m_displayName.c_str()), "");
-    EXPECT_EQ(ui::preferredQtPlatform(nullptr, ":65534"), "") << "a stale display";
-    EXPECT_EQ(ui::preferredQtPlatform(nullptr, nullptr), "");
+    EXPECT_EQ(ui::QtPlatformChoice(nullptr, m_displayName.c_str()).platform(), "xcb");
+    EXPECT_EQ(ui::QtPlatformChoice("", m_displayName.c_str()).platform(), "xcb");
+    EXPECT_EQ(ui::QtPlatformChoice("offscreen", m_displayName.c_str()).platform(), "");
+    EXPECT_EQ(ui::QtPlatformChoice(nullptr, ":65534").platform(), "") << "a stale display";
+    EXPECT_EQ(ui::QtPlatformChoice(nullptr, nullptr).platform(), "");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <string>
+#include <memory>
 #include <system_error>
 
 #include "common_storage/one_inst_checker.h"
@@ -34,12 +34,13 @@ int main(int argc, char** argv) {
     std::error_code ignored;
     std::filesystem::current_path(platform::applicationFolder(), ignored);
 
-    const std::string qtPlatform =
-        ui::preferredQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"));
-    if (!qtPlatform.empty()) {
-        ::setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
+    auto platform = std::make_unique<ui::QtPlatformChoice>(std::getenv("QT_QPA_PLATFORM"),
+                                                           std::getenv("DISPLAY"));
+    if (!platform->platform().empty()) {
+        ::setenv("QT_QPA_PLATFORM", platform->platform().c_str(), 1);
     }
     QApplication app(argc, argv);
+    platform.reset();
     std::setlocale(LC_NUMERIC, "C");  // Qt took the environment's conventions
     ui::useUtf8CharacterType();
     platform::QtUiBinding binding;
