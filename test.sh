@@ -61,9 +61,12 @@ run_config() {
   fi
   local targets=()
   local labels=()
-  local t
+  local t known
+  # Read whole first: "grep -q" leaving a pipe early kills the writer with SIGPIPE, and under
+  # pipefail a target that exists was then taken as missing and its tests skipped unnoticed.
+  known=$(cmake --build "${dir}" --target help)
   for t in ${only_tests}; do
-    if cmake --build "${dir}" --target help | grep -q "^${t}:"; then
+    if grep -q "^${t}:" <<<"${known}"; then
       targets+=(--target "${t}")
       labels+=("${t}")
     fi
