@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/text_utils.h"
+#include "modem/port_exchange_log.h"
 #include "platform/cp1251.h"
 
 std::string xmlText(const std::string& text1251) {

@@ -26,6 +26,7 @@ constexpr std::string_view kKeyLastBaud =
 constexpr std::string_view kKeyHelpFile = "Имя файла общей помощи"_cp1251;
 constexpr std::string_view kKeyCommandSet = "Набор команд, выбранный в выпадающем списке"_cp1251;
 constexpr std::string_view kKeyOnlyOnePort = "Проверять только один COM-порт"_cp1251;
+constexpr std::string_view kKeyOnePortAtATime = "Проверять порты по очереди"_cp1251;
 constexpr std::string_view kKeyShowLineBreaks =
     "Заменять символы перевода строки на <CR> и <LF> при отображении в логе обмена"_cp1251;
 constexpr std::string_view kKeyAutoRun = "Режим постоянного автоматического запуска"_cp1251;
@@ -81,6 +82,7 @@ Config::Config()
       m_helpFile(kDefaultHelpFile),
       m_commandSet(kDefaultCommandSet),
       m_onlyOnePort(false),
+      m_onePortAtATime(false),
       m_showLineBreaks(false),
       m_autoRun(false),
       m_helpTestMode(false) {
@@ -99,6 +101,7 @@ void Config::load() {
         m_helpFile = ini.readString(kSectionGeneral, kKeyHelpFile, m_helpFile);
         m_commandSet = ini.readUtf8String(kSectionParameters, kKeyCommandSet, m_commandSet);
         m_onlyOnePort = ini.readBool(kSectionDebug, kKeyOnlyOnePort, m_onlyOnePort);
+        m_onePortAtATime = ini.readBool(kSectionDebug, kKeyOnePortAtATime, m_onePortAtATime);
         m_showLineBreaks = ini.readBool(kSectionDebug, kKeyShowLineBreaks, m_showLineBreaks);
         m_autoRun = ini.readBool(kSectionDebug, kKeyAutoRun, m_autoRun);
         m_helpTestMode = ini.readBool(kSectionDebug, kKeyHelpTestMode, m_helpTestMode);
@@ -130,6 +133,7 @@ void Config::save() {
             ini.writeString(kSectionParameters, kKeyCommandSet, kDefaultCommandSet);
         }
         ini.writeBool(kSectionDebug, kKeyOnlyOnePort, m_onlyOnePort);
+        ini.writeBool(kSectionDebug, kKeyOnePortAtATime, m_onePortAtATime);
         ini.writeBool(kSectionDebug, kKeyShowLineBreaks, m_showLineBreaks);
         ini.writeBool(kSectionDebug, kKeyAutoRun, m_autoRun);
         ini.writeBool(kSectionDebug, kKeyHelpTestMode, m_helpTestMode);

@@ -53,6 +53,10 @@ public:
     bool only_one_port() const { return m_onlyOnePort; }
     void set_only_one_port(bool flag) { m_onlyOnePort = flag; }
 
+    // The modem search checks one port after another instead of all at once.
+    bool one_port_at_a_time() const { return m_onePortAtATime; }
+    void set_one_port_at_a_time(bool flag) { m_onePortAtATime = flag; }
+
     bool show_line_breaks() const { return m_showLineBreaks; }
     void set_show_line_breaks(bool flag) { m_showLineBreaks = flag; }
 
@@ -82,6 +86,7 @@ private:
     std::string m_helpFile;
     std::string m_commandSet;
     std::atomic<bool> m_onlyOnePort;
+    std::atomic<bool> m_onePortAtATime;
     std::atomic<bool> m_showLineBreaks;
     std::atomic<bool> m_autoRun;
     std::atomic<bool> m_helpTestMode;

@@ -23,6 +23,10 @@ public:
     // Bytes at the start of the chunk last given to on_data that the command took for no
     // part of its reply (they came before its echo); the port shows them as stray.
     virtual std::size_t stray_length() const { return 0; }
+    // True: no read goes past the end of the answer wait (a read otherwise waits up to its
+    // own limit for a first byte, so the last one may outlast the wait by that limit). The
+    // search's tries, which count a port's time; list commands keep the wait they had.
+    virtual bool reads_end_at_deadline() const { return false; }
 
 protected:
     InquiryCmd() = default;

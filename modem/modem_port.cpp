@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -89,16 +90,22 @@ bool ModemPort::execute(InquiryCmd& cmd) {
 
     m_stopwatch.start();
     m_shown.clear();
+    const bool toDeadline = cmd.reads_end_at_deadline();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(cmd.answer_timeout());
     try {
         while (!cmd.is_complete() && !m_stop) {
-            const unsigned got = read_chunk();
+            const unsigned got = read_chunk(toDeadline ? deadline : Clock::time_point::max());
             if (got > 0) {
                 const int length = static_cast<int>(got);
                 cmd.on_data(m_buffer, length);
                 trace_read(m_buffer, length, cmd.stray_length());
             }
-            if (cmd.answer_timeout() < m_stopwatch.elapsed()) {
+            if (toDeadline ? Clock::now() >= deadline
+                           : cmd.answer_timeout() < m_stopwatch.elapsed()) {
                 m_stop = true;
+                if (toDeadline) {
+                    break;
+                }
             }
             m_port.pause(kPollPauseMs);
         }
@@ -133,9 +140,9 @@ void ModemPort::drain_line(std::uint32_t limitMs) {
     show_rest(true);
 }
 
-unsigned ModemPort::read_chunk() {
+unsigned ModemPort::read_chunk(Clock::time_point end) {
     unsigned got = 0;
-    if (!m_port.read(m_buffer, kReadChunk, got)) {
+    if (!m_port.read_until(m_buffer, kReadChunk, got, end)) {
         raise_port_error(kReadError.data(), errno);
     }
     m_buffer[got] = '\0';

@@ -5,6 +5,7 @@
 // complete, its answer wait runs out or another thread asks it to stop).
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 
@@ -65,8 +66,9 @@ private:
     [[noreturn]] static void raise_port_error(const char* prefix, int errorNumber);
     void trace_write(const char* data, std::size_t length);
     void drain_line(std::uint32_t limitMs);
-    // Reads one chunk into m_buffer; throws the read error.
-    unsigned read_chunk();
+    using Clock = std::chrono::steady_clock;
+    // Reads one chunk into m_buffer, ending at end at the latest; throws the read error.
+    unsigned read_chunk(Clock::time_point end = Clock::time_point::max());
     // stray: how many bytes at the start of the chunk belong to no command.
     void trace_read(const char* data, int length, std::size_t stray);
     // Shows the end of the answer the log has not seen yet: the count left out of a long one

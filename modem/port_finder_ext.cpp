@@ -2,11 +2,18 @@
 
 #include <algorithm>
 #include <cassert>
+#include <exception>
+#include <numeric>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
+#include <utility>
 
 #include "modem/modem_port.h"
+#include "modem/port_check_stop.h"
+#include "modem/port_exchange_log.h"
 #include "modem/port_open_diagnosis.h"
+#include "modem/search_progress.h"
 #include "platform/cp1251.h"
 #include "tools/debug_print.h"
 
@@ -42,36 +49,105 @@ std::string rateText(std::int32_t port, std::int32_t baud) {
     return checkingText(port) + std::string(kRate) + std::to_string(baud);
 }
 
-// One try of a search command. A cancel also counts as the end of the answer wait, so the
-// request cannot be lost when it lands just before the port has cleared an earlier stop.
+// One try of a search command. A stop also counts as the end of the answer wait, so the
+// request cannot be lost when it lands just before the port has cleared an earlier stop;
+// the reads end at the answer wait's end, not up to a read's own limit past it.
 class SearchTry : public AdjustedAtCmd {
 public:
-    SearchTry(const AdjustedAtCmd& command, const std::atomic<bool>& cancel)
-        : AdjustedAtCmd(command), m_cancel(cancel) {}
+    SearchTry(const AdjustedAtCmd& command, const PortCheckStop& stop)
+        : AdjustedAtCmd(command), m_stop(stop) {}
 
-    bool is_complete() const override { return AdjustedAtCmd::is_complete() || m_cancel; }
+    bool is_complete() const override { return AdjustedAtCmd::is_complete() || m_stop.requested(); }
+    bool reads_end_at_deadline() const override { return true; }
 
 private:
-    const std::atomic<bool>& m_cancel;
+    const PortCheckStop& m_stop;
 };
 
 }  // namespace
 
-class PortFinderExt::ActivePortScope {
+// The checking threads of one search and the stops of its checks, one per port of the
+// list. Going, it stops every check and waits for its thread, so every port is closed.
+class PortFinderExt::Search {
 public:
-    ActivePortScope(PortFinderExt& finder, ModemPort& modem) : m_finder(finder) {
-        std::lock_guard<std::mutex> lock(m_finder.m_activeMutex);
-        m_finder.m_activePort = &modem;
+    Search(PortFinderExt& finder, const PortNumbers& ports,
+           std::vector<std::vector<std::size_t>> groups)
+        : m_finder(finder),
+          m_ports(ports),
+          m_groups(std::move(groups)),
+          m_started(m_groups.size(), false),
+          m_progress(ports.size()) {
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+            m_stops.push_back(std::make_unique<PortCheckStop>(finder.m_cancel));
+        }
+        std::lock_guard<std::mutex> lock(m_finder.m_checksMutex);
+        for (const auto& stop : m_stops) {
+            m_finder.m_checks.push_back(stop.get());
+        }
     }
-    ~ActivePortScope() {
-        std::lock_guard<std::mutex> lock(m_finder.m_activeMutex);
-        m_finder.m_activePort = nullptr;
+    ~Search() {
+        finish();
+        std::lock_guard<std::mutex> lock(m_finder.m_checksMutex);
+        m_finder.m_checks.clear();
     }
-    ActivePortScope(const ActivePortScope&) = delete;
-    ActivePortScope& operator=(const ActivePortScope&) = delete;
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+
+    SearchProgress& progress() { return m_progress; }
+
+    // Starts the checks of every group not started yet, or only of the first port's group.
+    void start(bool everyGroup) {
+        for (std::size_t group = 0; group < m_groups.size(); ++group) {
+            if (!m_started[group]) {
+                m_started[group] = true;
+                m_threads.emplace_back([this, group] { run(m_groups[group]); });
+            }
+            if (!everyGroup) {
+                break;
+            }
+        }
+    }
+    // The checks of the ports after index end now, unseen.
+    void stop_after(std::size_t index) {
+        for (std::size_t i = index + 1; i < m_stops.size(); ++i) {
+            m_stops[i]->request();
+        }
+    }
+    void finish() {
+        for (const auto& stop : m_stops) {
+            stop->request();
+        }
+        for (std::thread& thread : m_threads) {
+            thread.join();
+        }
+        m_threads.clear();
+    }
 
 private:
+    // The ports of one device, one after another in list order.
+    void run(const std::vector<std::size_t>& group) {
+        bool found = false;
+        for (const std::size_t index : group) {
+            if (found || m_stops[index]->requested()) {
+                m_progress.decide(index, SearchProgress::Outcome::Stopped);
+                continue;
+            }
+            try {
+                found = m_finder.check_port(index, static_cast<std::int32_t>(m_ports[index]),
+                                            *m_stops[index], m_progress);
+            } catch (const std::exception&) {
+                m_progress.decide(index, SearchProgress::Outcome::NotFound);
+            }
+        }
+    }
+
     PortFinderExt& m_finder;
+    const PortNumbers& m_ports;
+    const std::vector<std::vector<std::size_t>> m_groups;
+    std::vector<bool> m_started;  // the thread of the search only
+    SearchProgress m_progress;
+    std::vector<std::unique_ptr<PortCheckStop>> m_stops;
+    std::vector<std::thread> m_threads;
 };
 
 PortFinderExt::PortFinderExt()
@@ -132,9 +208,9 @@ void PortFinderExt::show(const std::string& text, bool newLine) {
 
 void PortFinderExt::cancel() {
     m_cancel = true;
-    std::lock_guard<std::mutex> lock(m_activeMutex);
-    if (m_activePort != nullptr) {
-        m_activePort->stop();
+    std::lock_guard<std::mutex> lock(m_checksMutex);
+    for (PortCheckStop* stop : m_checks) {
+        stop->request();
     }
 }
 
@@ -145,75 +221,127 @@ bool PortFinderExt::find(std::int32_t lastPort, std::int32_t lastBaud) {
     enumerate_ports(ports);
     order_ports(ports, lastPort, m_onlyOnePort);
     move_baud_first(m_baudRateList, lastBaud);
+    if (ports.empty()) {
+        return false;
+    }
 
-    for (const unsigned port : ports) {
-        if (check_port(static_cast<std::int32_t>(port))) {
+    std::vector<std::vector<std::size_t>> groups;
+    if (m_onePortAtATime) {
+        groups.emplace_back(ports.size());
+        std::iota(groups.front().begin(), groups.front().end(), std::size_t{0});
+    } else {
+        groups = same_device_groups(ports, m_serialRoots);
+    }
+    // The stored last port is checked alone at the first rate before any other port is
+    // touched: the usual run finds its modem there.
+    bool everyGroupStarted = lastPort == 0 || groups.size() == 1;
+    Search search(*this, ports, std::move(groups));
+    search.start(everyGroupStarted);
+
+    InfoViewerStub noViewer;
+    InfoViewerI& viewer = m_viewer != nullptr ? *m_viewer : noViewer;
+    SearchProgress& progress = search.progress();
+    bool cancelled = false;
+    for (;;) {
+        const SearchProgress::Front front = progress.show_front(viewer);
+        if (front.firstFound < ports.size()) {
+            search.stop_after(front.firstFound);
+        }
+        if (!everyGroupStarted && !m_cancel && front.firstFound == ports.size() &&
+            (front.firstRateTried || front.outcome == SearchProgress::Outcome::NotFound)) {
+            everyGroupStarted = true;
+            search.start(true);
+        }
+        if (front.outcome == SearchProgress::Outcome::Undecided) {
+            continue;
+        }
+        if (front.outcome == SearchProgress::Outcome::Found) {
             m_found = true;
+            m_foundPort = static_cast<std::int32_t>(ports[progress.front()]);
+            m_foundBaud = front.baud;
             break;
         }
-        if (m_cancel) {
-            show(std::string(kCancelled), true);
-            return false;
+        if (front.outcome == SearchProgress::Outcome::Stopped || m_cancel) {
+            cancelled = true;
+            break;
         }
+        progress.advance();
+        if (progress.front() == ports.size()) {
+            break;
+        }
+    }
+    search.finish();
+    if (cancelled) {
+        show(std::string(kCancelled), true);
+        return false;
     }
     return m_found;
 }
 
-bool PortFinderExt::check_port(std::int32_t port) {
+bool PortFinderExt::check_port(std::size_t index, std::int32_t port, PortCheckStop& stop,
+                               SearchProgress& progress) {
     assert(!m_baudRateList.empty());
+    const auto show = [&progress, index](const std::string& text, bool newLine) {
+        progress.show(index, text, newLine);
+    };
 
+    PortExchangeLog log(m_exchangeLog, port);
     show(checkingText(port), true);
     ModemPort modem(port, m_baudRateList.front().baudRate, kDataBits, kStopBits, false, true);
-    modem.set_exchange_log(m_exchangeLog);
+    modem.set_exchange_log(m_exchangeLog != nullptr ? &log : nullptr);
     modem.port().set_timeouts(kTimeoutMode, kReadLimitMs);
     if (!modem.is_open()) {
         show(std::string(kOpenFailed) + std::to_string(port) + '.', false);
         const std::string reason =
             openFailureText(port, modem.port().open_failure(), m_serialRoots);
         show(reason, true);
-        if (m_exchangeLog != nullptr) {
-            m_exchangeLog->onNote(reason);
-        }
+        log.onNote(reason);
+        progress.decide(index, SearchProgress::Outcome::NotFound);
         return false;
     }
 
     bool succeeded = false;
+    bool stopped = false;
     std::int32_t lastRate = 0;
     {
-        const ActivePortScope active(*this, modem);
-        for (const BaudrateParam& entry : m_baudRateList) {
-            if (m_cancel) {
-                return false;  // find tells the operator
+        const PortCheckStop::ActivePort active(stop, modem);
+        for (std::size_t i = 0; i < m_baudRateList.size() && !succeeded; ++i) {
+            if (stop.requested()) {
+                stopped = true;  // the search tells the operator, if it was theirs
+                break;
             }
+            const BaudrateParam& entry = m_baudRateList[i];
             lastRate = entry.baudRate;
             modem.port().set_baudrate(entry.baudRate);
             show(rateText(port, entry.baudRate), false);
-            if (try_commands(modem, entry.answerWaitMs)) {
-                succeeded = true;
-                break;
+            succeeded = try_commands(modem, entry.answerWaitMs, stop);
+            if (i == 0 && !succeeded) {
+                progress.first_rate_tried(index);
             }
         }
     }
 
     if (succeeded) {
         show(rateText(port, lastRate) + std::string(kModemFound), false);
-        m_foundBaud = lastRate;
-        m_foundPort = port;
-    } else {
+    } else if (!stopped) {
         show(checkingText(port) + std::string(kModemNotFound), false);
     }
-    if (lastRate <= kHighestSlowRate) {
+    if (lastRate != 0 && lastRate <= kHighestSlowRate) {
         modem.port().set_baudrate(kRestoredRate);
     }
+    using Outcome = SearchProgress::Outcome;
+    progress.decide(index,
+                    succeeded ? Outcome::Found : (stopped ? Outcome::Stopped : Outcome::NotFound),
+                    succeeded ? lastRate : 0);
     return succeeded;
 }
 
-bool PortFinderExt::try_commands(ModemPort& modem, std::int32_t waitMs) {
+bool PortFinderExt::try_commands(ModemPort& modem, std::int32_t waitMs, const PortCheckStop& stop) {
     for (const AdjustedAtCmd& command : m_searchCmds) {
-        if (m_cancel) {
+        if (stop.requested()) {
             return false;
         }
-        SearchTry attempt(command, m_cancel);
+        SearchTry attempt(command, stop);
         attempt.set_answer_timeout(static_cast<std::uint32_t>(std::max(waitMs, 0)));
         try {
             modem.execute(attempt);

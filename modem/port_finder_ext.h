@@ -1,14 +1,23 @@
 #pragma once
 
-// Finds the COM port and baud rate at which a modem answers: port after port, rate after
-// rate, it sends the search commands until one of their expected answers comes back.
-// Progress goes to the viewer one line per port, rewritten as the check moves on; the bytes
-// exchanged go to the exchange log.
+// Finds the COM port and baud rate at which a modem answers: on every port, rate after rate,
+// it sends the search commands until one of their expected answers comes back. The ports are
+// checked at the same time, each on a thread of its own, so a search takes as long as its
+// slowest port rather than the sum of them all; the outcome and the lines shown are those of
+// a search of one port after another (the first port in list order that answers, one line
+// per port, rewritten as the check moves on). The bytes exchanged go to the exchange log,
+// each line marked with its port.
+//
+// Two guards keep the search as gentle as one port at a time: a stored last port is first
+// checked alone at the first rate of the list (the usual run touches no other port), and
+// ports that lead to the same device are checked one after another. A setting turns the
+// search back to one port at a time.
 //
 // find runs on a worker thread; cancel comes from another thread. Everything else (the plan,
 // the viewer, the log) is set while no search runs.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -24,6 +33,8 @@
 #include "platform/serial_device_map.h"
 
 class ModemPort;
+class PortCheckStop;
+class SearchProgress;
 
 class PortFinderExt {
 public:
@@ -49,6 +60,10 @@ public:
     // only while no search runs.
     void set_only_one_port(bool flag) { m_onlyOnePort = flag; }
     bool only_one_port() const { return m_onlyOnePort; }
+    // Check the ports one after another, never at the same time (for lines where probing
+    // other ports at once is unwanted). Changed only while no search runs.
+    void set_one_port_at_a_time(bool flag) { m_onePortAtATime = flag; }
+    bool one_port_at_a_time() const { return m_onePortAtATime; }
 
     // Where the port listing looks; the default is the application folder and the machine's
     // own devices.
@@ -69,19 +84,21 @@ public:
     std::int32_t found_port() const { return m_foundPort; }
     std::int32_t found_baud() const { return m_foundBaud; }
 
-    // Any thread. Ends the exchange under way at once and the search before the next rate or
-    // port. The request stays in force until clear_cancel(), so one made before find has
+    // Any thread. Ends the exchanges under way at once and every check before its next rate
+    // or port. The request stays in force until clear_cancel(), so one made before find has
     // begun is seen by it: the owner of a run clears it before the run's search starts.
     void cancel();
     void clear_cancel() { m_cancel = false; }
 
 private:
-    bool check_port(std::int32_t port);
-    bool try_commands(ModemPort& modem, std::int32_t waitMs);
-    void show(const std::string& text, bool newLine);
+    class Search;
 
-    // Makes a port the one cancel() stops, for the scope's life.
-    class ActivePortScope;
+    // One port's check, reported through progress at the port's place in the list; true when
+    // the modem answered.
+    bool check_port(std::size_t index, std::int32_t port, PortCheckStop& stop,
+                    SearchProgress& progress);
+    bool try_commands(ModemPort& modem, std::int32_t waitMs, const PortCheckStop& stop);
+    void show(const std::string& text, bool newLine);
 
     bool m_found = false;
     BaudrateParams m_baudRateList;
@@ -94,9 +111,11 @@ private:
     InfoViewerI* m_viewer = nullptr;
     ExchangeLog* m_exchangeLog = nullptr;
     std::atomic<bool> m_onlyOnePort{false};
+    std::atomic<bool> m_onePortAtATime{false};
     platform::SerialRoots m_serialRoots;
 
-    // The port of the check under way, for cancel() to stop its exchange.
-    std::mutex m_activeMutex;
-    ModemPort* m_activePort = nullptr;
+    // The stops of the checks of the search under way (empty between searches), for cancel()
+    // to reach every exchange.
+    std::mutex m_checksMutex;
+    std::vector<PortCheckStop*> m_checks;
 };

@@ -1,5 +1,7 @@
 #include "modem/search_plan.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -59,6 +61,31 @@ void order_ports(PortNumbers& ports, std::int32_t lastPort, bool onlyOnePort) {
     if (onlyOnePort) {
         ports.resize(1);
     }
+}
+
+std::vector<std::vector<std::size_t>> same_device_groups(const PortNumbers& ports,
+                                                         const platform::SerialRoots& roots) {
+    std::vector<std::vector<std::size_t>> groups;
+    std::vector<std::optional<dev_t>> devices;  // of each group's first port
+    for (std::size_t index = 0; index < ports.size(); ++index) {
+        std::optional<dev_t> device;
+        const std::filesystem::path path =
+            platform::serialDevicePath(static_cast<int>(ports[index]), roots);
+        struct stat info {};
+        if (!path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode)) {
+            device = info.st_rdev;
+        }
+        const auto same = std::find_if(devices.begin(), devices.end(), [&](const auto& other) {
+            return device && other == device;
+        });
+        if (same != devices.end()) {
+            groups[static_cast<std::size_t>(same - devices.begin())].push_back(index);
+        } else {
+            groups.push_back({index});
+            devices.push_back(device);
+        }
+    }
+    return groups;
 }
 
 void move_baud_first(BaudrateParams& list, std::int32_t lastBaud) {

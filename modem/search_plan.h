@@ -5,6 +5,7 @@
 // finder applies the ordering rules at the start of every search; they live here as plain
 // functions so that the order can be checked without any port.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,14 @@ void list_com_ports(PortNumbers& ports, const platform::SerialRoots& roots);
 // Sorts ascending, then puts lastPort (0: none) first, even when the machine did not list it,
 // since a USB modem may show up late; with onlyOnePort and a last port, nothing else stays.
 void order_ports(PortNumbers& ports, std::int32_t lastPort, bool onlyOnePort);
+
+// The ports of the list grouped by the device they lead to (after following links, as
+// ports/com5 and COM35 may both lead to ttyUSB2), as positions in the list: a device is
+// checked by one port at a time, so the ports of one group are tried one after another in
+// list order. Groups are in the order of their first port; a port whose device cannot be
+// found is a group of its own.
+std::vector<std::vector<std::size_t>> same_device_groups(const PortNumbers& ports,
+                                                         const platform::SerialRoots& roots);
 
 // Moves the first entry with lastBaud (0: none) to the front, keeping its answer wait; a rate
 // not in the list changes nothing.

@@ -7,6 +7,7 @@
 
 void apply_search_settings(PortFinderExt& finder, SearchSettings& settings) {
     finder.set_only_one_port(settings.onlyOnePort);
+    finder.set_one_port_at_a_time(settings.onePortAtATime);
 
     if (settings.baudListText.empty()) {
         baud_list_to_text(finder.baud_list(), settings.baudListText);

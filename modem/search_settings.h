@@ -12,6 +12,7 @@ class PortFinderExt;
 
 struct SearchSettings {
     bool onlyOnePort = false;
+    bool onePortAtATime = false;
     std::string baudListText;  // "rate-wait rate-wait ..."; empty: none stored yet
     Msg::Strings searchLines;  // "AT<CR> <CR><LF>OK<CR><LF>" ...; empty: none stored yet
 };

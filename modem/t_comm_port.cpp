@@ -362,6 +362,10 @@ void TCommPort::set_baudrate(int baud) {
 }
 
 bool TCommPort::read(char* buffer, int count, unsigned& got) {
+    return read_until(buffer, count, got, Clock::time_point::max());
+}
+
+bool TCommPort::read_until(char* buffer, int count, unsigned& got, Clock::time_point end) {
     got = 0;
     if (m_handle < 0) {
         errno = EBADF;
@@ -379,7 +383,10 @@ bool TCommPort::read(char* buffer, int count, unsigned& got) {
     const std::uint64_t total =
         totalLimit(limits.readPerByte, limits.readConstant, static_cast<std::uint64_t>(count));
     const bool noInterval = limits.readInterval == kMaxDword;
-    const Deadline deadline = total != 0 || noInterval ? deadlineAfter(start, total) : Deadline{};
+    Deadline deadline = total != 0 || noInterval ? deadlineAfter(start, total) : Deadline{};
+    if (end != Clock::time_point::max() && (!deadline || end < *deadline)) {
+        deadline = end;
+    }
     const auto interval = std::chrono::milliseconds(limits.readInterval);
     const unsigned wanted = static_cast<unsigned>(count);
     Clock::time_point lastByte{};

@@ -24,6 +24,7 @@
 //
 // Port objects are used by one thread at a time; only request_stop() may come from another.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -39,6 +40,9 @@ public:
     TCommPort& operator=(const TCommPort&) = delete;
 
     bool read(char* buffer, int count, unsigned& got) override;
+    // As read, and it also ends at end, whatever its own limits say.
+    bool read_until(char* buffer, int count, unsigned& got,
+                    std::chrono::steady_clock::time_point end);
     bool write(const char* buffer, int count) override;
     bool read_full(char* buffer, int count, unsigned timeout_ms, unsigned& total) override;
     bool read_any(char* buffer, int count, unsigned timeout_ms, unsigned& total) override;

@@ -21,9 +21,6 @@ struct CommandResult {
     std::uint64_t answerSkipped = 0;
 };
 
-// The line that stands for bytes of one answer left out of a log or report (1251 text).
-std::string skippedLine(std::uint64_t bytes);
-
 class CommandResultObserverI {
 public:
     virtual ~CommandResultObserverI() = default;

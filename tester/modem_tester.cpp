@@ -8,6 +8,7 @@
 #include "modem/at_cmd_param_mt.h"
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "modem/modem_port.h"
+#include "modem/port_exchange_log.h"
 #include "modem/port_open_diagnosis.h"
 #include "modem/search_settings.h"
 #include "platform/cp1251.h"
@@ -49,7 +50,8 @@ ModemTester::ModemTester(InfoViewerI& messages)
     m_execThread->setSynchronised(false);
 
     Config& config = Config::instance();
-    SearchSettings stored{config.only_one_port(), config.baud_list(), config.search_commands()};
+    SearchSettings stored{config.only_one_port(), config.one_port_at_a_time(), config.baud_list(),
+                          config.search_commands()};
     apply_search_settings(m_portFinder, stored);
     config.set_baud_list(stored.baudListText);
     config.search_commands() = stored.searchLines;
@@ -104,6 +106,7 @@ void ModemTester::applyPendingSettings() {
     if (m_settingsPending) {
         m_settingsPending = false;
         m_portFinder.set_only_one_port(Config::instance().only_one_port());
+        m_portFinder.set_one_port_at_a_time(Config::instance().one_port_at_a_time());
     }
 }
 
@@ -339,9 +342,21 @@ void ModemTester::releaseFacade(bool keepResults) {
 // --- progress and exchange ---------------------------------------------------------------
 
 void ModemTester::show(const std::string& text, bool newLine) {
-    m_infoUnit.text = text;
-    m_infoUnit.newLine = newLine;
-    m_execThread->synchronize([this] { m_messages->show(m_infoUnit.text, m_infoUnit.newLine); });
+    {
+        std::lock_guard<std::mutex> lock(m_infoMutex);
+        m_infoUnits.push_back({text, newLine});
+    }
+    // Each display step shows the oldest unit waiting, so the lines keep the order in which
+    // they were handed over, whichever thread's step runs first.
+    m_execThread->synchronize([this] {
+        InfoUnit unit;
+        {
+            std::lock_guard<std::mutex> lock(m_infoMutex);
+            unit = std::move(m_infoUnits.front());
+            m_infoUnits.pop_front();
+        }
+        m_messages->show(unit.text, unit.newLine);
+    });
 }
 
 void ModemTester::addMessage(const std::string& text) {
@@ -349,32 +364,26 @@ void ModemTester::addMessage(const std::string& text) {
 }
 
 void ModemTester::onRead(const char* data, std::uint32_t length) {
-    addExchangeLine("<<< ", data, length);
+    onLine(exchangeLine(kReadMark, data, length));
 }
 
 void ModemTester::onWrite(const char* data, std::uint32_t length) {
-    addExchangeLine(">>> ", data, length);
+    onLine(exchangeLine(kWriteMark, data, length));
 }
 
 void ModemTester::onNote(const std::string& text) {
-    addExchangeLine("!!! ", text.data(), static_cast<std::uint32_t>(text.size()));
+    onLine(exchangeLine(kNoteMark, text.data(), static_cast<std::uint32_t>(text.size())));
 }
 
 void ModemTester::onStray(const char* data, std::uint32_t length) {
-    addExchangeLine("<<- ", data, length);
+    onLine(exchangeLine(kStrayMark, data, length));
 }
 
 void ModemTester::onSkipped(std::uint64_t length) {
-    addExchangeLine(skippedLine(length));
+    onLine(skippedLine(length));
 }
 
-void ModemTester::addExchangeLine(std::string_view mark, const char* data, std::uint32_t length) {
-    std::string bytes;
-    SimpleUtils::assignBytes(bytes, data, length, true);
-    addExchangeLine(std::string(mark) + bytes);
-}
-
-void ModemTester::addExchangeLine(std::string line) {
+void ModemTester::onLine(const std::string& line) {
     std::lock_guard<std::mutex> lock(m_windowMutex);
     if (m_exchangeLogWindow != nullptr) {
         m_exchangeLogWindow->addLine(line);

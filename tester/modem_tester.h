@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -70,6 +71,7 @@ public:
     void onNote(const std::string& text) override;
     void onStray(const char* data, std::uint32_t length) override;
     void onSkipped(std::uint64_t length) override;
+    void onLine(const std::string& line) override;
     // The facade's worker failed on the port (the modem went away): the run ends here.
     void onError(const std::string& text) override;
 
@@ -83,8 +85,6 @@ private:
     void releaseFacade(bool keepResults);
     void applyPendingSettings();
     void addMessage(const std::string& text);
-    void addExchangeLine(std::string line);
-    void addExchangeLine(std::string_view mark, const char* data, std::uint32_t length);
     void reportResult(const std::string& command, const KeptAnswer& answer,
                       CommandResult::Outcome outcome, const std::string& errorText);
 
@@ -100,7 +100,10 @@ private:
     std::int32_t m_failedCount = 0;
     TTimerWrap m_timer;
     std::filesystem::path m_commandListPath;
-    InfoUnit m_infoUnit;  // written by the job thread, read by the display step it waits for
+    // Progress lines on their way to the user-interface thread, oldest first: the search's
+    // lines come from its thread, the run's own from the job thread.
+    std::mutex m_infoMutex;
+    std::deque<InfoUnit> m_infoUnits;
     std::string m_format;
     std::atomic<bool> m_stopRequested{false};  // set by stop, read by the job thread
     bool m_settingsPending = false;            // applySettings waits for the next start

@@ -88,6 +88,7 @@ void TSettingForm::loadSettings(Config& config, const AtCmdParamMtList& configCo
     m_config = &config;
 
     m_ui->Check_AutoSearchPort->setChecked(!config.only_one_port());
+    m_ui->Check_PortsInTurn->setChecked(config.one_port_at_a_time());
     if (config.last_port() > 0) {
         m_portFrame->setPort(config.last_port());
     }
@@ -121,6 +122,7 @@ void TSettingForm::Btn_ApplyClick() {
     m_applied = true;
     if (m_config != nullptr) {
         m_config->set_only_one_port(!m_ui->Check_AutoSearchPort->isChecked());
+        m_config->set_one_port_at_a_time(m_ui->Check_PortsInTurn->isChecked());
         m_config->set_last_port(m_portFrame->port());
         m_config->set_last_baud(m_portFrame->baud());
     }

@@ -122,7 +122,7 @@ TEST_F(OrvaneRunTest, EveryRunThatDoesNotSucceedExitsOne) {
     EXPECT_TRUE(m_out.ends_with(kFinished + "\n")) << m_out;
     const std::string reason = "Порт 1: ссылка ведёт на отсутствующее устройство " + device + ".";
     EXPECT_NE(m_out.find(" " + reason + "\n"), std::string::npos) << m_out;
-    EXPECT_EQ(m_err, "!!! " + reason + "\n");
+    EXPECT_EQ(m_err, "COM1 !!! " + reason + "\n");
 }
 
 TEST_F(OrvaneRunTest, RepeatRunsBackToBack) {

@@ -98,7 +98,8 @@ private:
 };
 
 // Every copy of the exchange in order: "<" and the bytes read, ">" and the bytes written,
-// "!" and a note, "-" and stray bytes, "~" and the count of bytes left out.
+// "!" and a note, "-" and stray bytes, "~" and the count of bytes left out, "=" and a whole
+// line (the search's, "COM3 >>> AT\r").
 class RecordingLog : public ExchangeLog {
 public:
     void onRead(const char* data, std::uint32_t length) override {
@@ -114,6 +115,11 @@ public:
         }
     }
     void onNote(const std::string& text) override { add('!', text); }
+    void onLine(const std::string& line) override {
+        if (const auto hook = add('=', line)) {
+            hook(line);
+        }
+    }
 
     std::vector<std::string> events() const {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -135,6 +141,30 @@ public:
         }
         return all;
     }
+    // The whole lines, in order.
+    std::vector<std::string> lines() const {
+        std::vector<std::string> out;
+        for (const std::string& event : events()) {
+            if (event[0] == '=') {
+                out.push_back(event.substr(1));
+            }
+        }
+        return out;
+    }
+    // Waits until the whole lines so far satisfy done.
+    bool waitForLines(const std::function<bool(const std::vector<std::string>&)>& done,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) const {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] {
+            std::vector<std::string> lines;
+            for (const std::string& event : m_events) {
+                if (event[0] == '=') {
+                    lines.push_back(event.substr(1));
+                }
+            }
+            return done(lines);
+        });
+    }
     // Waits until count copies (of one kind, or of any with kind 0) have been made.
     bool waitForEvents(std::size_t count, char kind = 0,
                        std::chrono::milliseconds timeout = std::chrono::seconds(20)) const {
@@ -145,7 +175,8 @@ public:
                    }) >= static_cast<std::ptrdiff_t>(count);
         });
     }
-    // Runs on the writing thread just before the bytes go to the port.
+    // Runs on the writing thread just before the bytes go to the port (for a whole line:
+    // every line, on the thread of its port's exchange).
     void setWriteHook(std::function<void(const std::string&)> hook) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_writeHook = std::move(hook);

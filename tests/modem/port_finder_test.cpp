@@ -1,38 +1,43 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <future>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "modem/port_finder_ext.h"
 #include "platform/cp1251.h"
 #include "sim/sim_modem.h"
 #include "tests/modem/finder_support.h"
+#include "tests/support/device_holder.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
 
-using namespace platform::literals;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
+using Lines = std::vector<std::string>;
 
 namespace {
 
-using Calls = std::vector<finder_test::RecordingViewer::Call>;
-
 constexpr auto kGenerous = milliseconds(20000);
+constexpr auto kNeverAnswered = 60000;  // a wait no test may sit out
 
-// The default rates with a short wait where no answer is expected, so that silent ports
-// cost little; an answering rate ends its wait at the answer anyway.
-BaudrateParams quickRates(std::vector<std::int32_t> rates, std::int32_t waitMs = 300) {
+BaudrateParams rates(std::vector<std::int32_t> bauds, std::int32_t waitMs) {
     BaudrateParams list;
-    for (const std::int32_t rate : rates) {
-        list.emplace_back(rate, waitMs);
+    for (const std::int32_t baud : bauds) {
+        list.emplace_back(baud, waitMs);
     }
     return list;
 }
@@ -47,182 +52,408 @@ speed_t deviceSpeed(const std::string& path) {
     return ::cfgetospeed(&settings);
 }
 
-class PortFinderTest : public ::testing::Test {
-protected:
-    PortFinderTest() {
-        m_finder.set_serial_roots(m_folder.roots());
-        m_finder.set_viewer(&m_viewer);
-        m_finder.set_exchange_log(&m_log);
+std::size_t openDescriptors() {
+    std::size_t count = 0;
+    DIR* dir = ::opendir("/proc/self/fd");
+    while (const dirent* entry = ::readdir(dir)) {
+        count += entry->d_name[0] != '.' ? 1 : 0;
+    }
+    ::closedir(dir);
+    return count - 1;  // the listing's own
+}
+
+// The ports of a search laid out in a fresh application folder, each number leading to a
+// simulated modem, to a device held by another program, or to nothing.
+class Layout {
+public:
+    enum class Kind {
+        Silent,    // hears nothing at any rate
+        Modem,     // answers at baud (0: at every rate)
+        Numeric,   // answers "0" CR, at baud
+        Late,      // answers every rate, 1500 ms after the command
+        Held,      // locked by another process
+        Dangling,  // a link to a device that is gone
+        Absent,    // no link at all
+        SameAs,    // a second number for the device of port baud
+    };
+    struct Port {
+        int number;
+        Kind kind;
+        std::uint32_t baud = 0;
+    };
+
+    explicit Layout(const std::vector<Port>& ports) {
+        for (const Port& port : ports) {
+            add(port);
+        }
     }
 
-    // A simulated modem linked as port number; options.bauds limits the rates it hears.
-    sim::SimModem& addModem(int number, sim::SimOptions options = {}) {
-        m_modems.push_back(std::make_unique<sim::SimModem>(std::move(options)));
-        m_modems.back()->start();
-        m_modems.back()->linkAs(m_folder.path(), number);
-        return *m_modems.back();
-    }
-    sim::SimModem& addModemAt(int number, std::uint32_t baud) {
-        sim::SimOptions options;
-        options.bauds = {baud};
-        return addModem(number, options);
-    }
-    // A modem that hears nothing at any rate.
-    sim::SimModem& addDeafModem(int number) {
-        sim::SimOptions options;
-        options.faults.silent = true;
-        return addModem(number, options);
+    platform::SerialRoots roots() const { return m_folder.roots(); }
+    // Why the port did not open, as the finder says it.
+    std::string reason(int number) const { return m_reasons.at(number); }
+    sim::SimModem& modem(int number) const { return *m_modems.at(number); }
+    std::vector<int> modemPorts() const {
+        std::vector<int> numbers;
+        for (const auto& [number, modem] : m_modems) {
+            numbers.push_back(number);
+        }
+        return numbers;
     }
 
-    std::future<bool> findAsync(std::int32_t lastPort, std::int32_t lastBaud) {
-        return std::async(std::launch::async,
-                          [this, lastPort, lastBaud] { return m_finder.find(lastPort, lastBaud); });
+private:
+    void add(const Port& port) {
+        const std::filesystem::path link =
+            m_folder.path() / "ports" / ("com" + std::to_string(port.number));
+        sim::SimOptions options;
+        switch (port.kind) {
+            case Kind::Silent:
+                options.faults.silent = true;
+                break;
+            case Kind::Numeric:
+                options.profile.verbose = false;
+                [[fallthrough]];
+            case Kind::Modem:
+                if (port.baud != 0) {
+                    options.bauds = {port.baud};
+                }
+                break;
+            case Kind::Late:
+                options.faults.replyDelayMs = 1500;
+                break;
+            case Kind::Held: {
+                m_lines.push_back(std::make_unique<testsupport::PtyPair>());
+                const std::string device = m_lines.back()->slavePath();
+                testsupport::linkPort(m_folder.path(), port.number, device);
+                m_holders.push_back(std::make_unique<testsupport::DeviceHolder>(
+                    m_folder.path(), "holder", device, true));
+                m_reasons[port.number] = "Порт " + std::to_string(port.number) + ": " + device +
+                                         " занят программой holder (PID " +
+                                         std::to_string(m_holders.back()->pid()) + ").";
+                return;
+            }
+            case Kind::Dangling: {
+                const std::string device = (m_folder.path() / "gone").string();
+                testsupport::linkPort(m_folder.path(), port.number, device);
+                m_reasons[port.number] = "Порт " + std::to_string(port.number) +
+                                         ": ссылка ведёт на отсутствующее устройство " + device +
+                                         ".";
+                return;
+            }
+            case Kind::Absent:
+                m_reasons[port.number] = "Порт " + std::to_string(port.number) + ": устройство " +
+                                         link.string() + " отсутствует.";
+                return;
+            case Kind::SameAs:
+                testsupport::linkPort(m_folder.path(), port.number,
+                                      m_modems.at(static_cast<int>(port.baud))->slavePath());
+                return;
+        }
+        auto modem = std::make_unique<sim::SimModem>(std::move(options));
+        modem->start();
+        modem->linkAs(m_folder.path(), port.number);
+        m_modems[port.number] = std::move(modem);
     }
 
     finder_test::LinkedPortsFolder m_folder;
-    finder_test::RecordingViewer m_viewer;
-    finder_test::RecordingLog m_log;
-    std::vector<std::unique_ptr<sim::SimModem>> m_modems;
-    PortFinderExt m_finder;  // goes before the modems and recorders it uses
+    std::map<int, std::unique_ptr<sim::SimModem>> m_modems;
+    std::vector<std::unique_ptr<testsupport::PtyPair>> m_lines;
+    std::vector<std::unique_ptr<testsupport::DeviceHolder>> m_holders;
+    std::map<int, std::string> m_reasons;
 };
 
-TEST_F(PortFinderTest, FindsTheModemOnTheSecondPortAtTheRateItHearsWithOneLinePerPort) {
-    addDeafModem(1);
-    addModemAt(3, 9600);
-    m_finder.set_baud_list(quickRates({115200, 9600, 57600}));
+// What a search gave and showed.
+struct Outcome {
+    bool found = false;
+    std::int32_t port = 0;
+    std::int32_t baud = 0;
+    Lines lines;
+    bool operator==(const Outcome&) const = default;
+};
 
-    EXPECT_TRUE(m_finder.find(1, 115200));
-    EXPECT_EQ(m_finder.found_port(), 3);
-    EXPECT_EQ(m_finder.found_baud(), 9600);
-    EXPECT_EQ(m_viewer.lines(),
-              (std::vector<std::string>{"Проверка порта 1. Модем не найден.",
-                                        "Проверка порта 3. Скорость 9600. Модем найден."}));
-    EXPECT_EQ(m_viewer.calls(), (Calls{{"Проверка порта 1", true},
-                                       {"Проверка порта 1. Скорость 115200", false},
-                                       {"Проверка порта 1. Скорость 9600", false},
-                                       {"Проверка порта 1. Скорость 57600", false},
-                                       {"Проверка порта 1. Модем не найден.", false},
-                                       {"Проверка порта 3", true},
-                                       {"Проверка порта 3. Скорость 115200", false},
-                                       {"Проверка порта 3. Скорость 9600", false},
-                                       {"Проверка порта 3. Скорость 9600. Модем найден.", false}}));
-    // The texts leave the finder in the system's code page.
-    EXPECT_EQ(m_viewer.raw().back(), "Проверка порта 3. Скорость 9600. Модем найден."_cp1251);
-    // Every try went through the exchange log: three rates on port 1, two on port 3.
-    EXPECT_EQ(m_log.writes(), std::vector<std::string>(5, "AT\r"));
-    EXPECT_EQ(m_log.reads(), "AT\r\r\nOK\r\n");
+std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
+    out << (outcome.found ? "found " : "not found ") << outcome.port << " " << outcome.baud;
+    for (const std::string& line : outcome.lines) {
+        out << "\n  " << line;
+    }
+    return out;
 }
 
-TEST_F(PortFinderTest, TheDefaultPlanFindsAModemThatAnswersInDigits) {
-    sim::SimOptions numeric;
-    numeric.profile.verbose = false;
-    addModem(2, numeric);
+using Kind = Layout::Kind;
 
-    EXPECT_TRUE(m_finder.find(0, 0));
-    EXPECT_EQ(m_finder.found_port(), 2);
-    EXPECT_EQ(m_finder.found_baud(), 115200);
-    EXPECT_EQ(m_log.reads(), "AT\r0\r");
-    EXPECT_EQ(m_viewer.lines(),
-              std::vector<std::string>{"Проверка порта 2. Скорость 115200. Модем найден."});
+struct SearchCase {
+    const char* name;
+    std::vector<Layout::Port> ports;
+    std::int32_t lastPort;
+    std::int32_t lastBaud;
+    bool onlyOnePort;
+    std::int32_t waitMs;
+    std::optional<std::pair<int, int>> found;  // port, baud
+    // "!N" stands for the line saying why port N did not open.
+    Lines lines;
+    std::vector<int> untouched;  // ports the search must not write to
+};
+
+const SearchCase kCases[] = {
+    {"SilentPorts",
+     {{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Silent}},
+     0,
+     0,
+     false,
+     300,
+     std::nullopt,
+     {"Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
+      "Проверка порта 3. Модем не найден."},
+     {}},
+    {"NumericModemAt9600Only",
+     {{1, Kind::Silent}, {2, Kind::Numeric, 9600}, {3, Kind::Silent}},
+     0,
+     0,
+     false,
+     300,
+     std::pair{2, 9600},
+     {"Проверка порта 1. Модем не найден.", "Проверка порта 2. Скорость 9600. Модем найден."},
+     {}},
+    {"ModemAt2400OnlyOnTheLastPort",
+     {{1, Kind::Modem, 2400}, {2, Kind::Silent}},
+     1,
+     0,
+     false,
+     300,
+     std::pair{1, 2400},
+     {"Проверка порта 1. Скорость 2400. Модем найден."},
+     {}},
+    {"DanglingLinkAsTheLastPort",
+     {{5, Kind::Dangling}, {1, Kind::Modem}},
+     5,
+     115200,
+     false,
+     300,
+     std::pair{1, 115200},
+     {"Не удалось открыть порт 5.", "!5", "Проверка порта 1. Скорость 115200. Модем найден."},
+     {}},
+    {"PortHeldByAnotherProcess",
+     {{1, Kind::Held}, {2, Kind::Silent}, {3, Kind::Modem}},
+     0,
+     0,
+     false,
+     300,
+     std::pair{3, 115200},
+     {"Не удалось открыть порт 1.", "!1", "Проверка порта 2. Модем не найден.",
+      "Проверка порта 3. Скорость 115200. Модем найден."},
+     {}},
+    // The answer to the command at 115200 comes during the wait at 9600, where it counts.
+    {"LateModemBeforeASilentPort",
+     {{1, Kind::Late}, {2, Kind::Silent}},
+     0,
+     0,
+     false,
+     1000,
+     std::pair{1, 9600},
+     {"Проверка порта 1. Скорость 9600. Модем найден."},
+     {}},
+    {"LastFoundPortFirst",
+     {{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Modem}},
+     3,
+     115200,
+     false,
+     300,
+     std::pair{3, 115200},
+     {"Проверка порта 3. Скорость 115200. Модем найден."},
+     {1, 2}},
+    {"OnlyOnePortThatIsMissing",
+     {{5, Kind::Absent}, {3, Kind::Modem}},
+     5,
+     0,
+     true,
+     300,
+     std::nullopt,
+     {"Не удалось открыть порт 5.", "!5"},
+     {3}},
+    // Checked at the same time, the second number could not open the device.
+    {"TwoNumbersForOneDevice",
+     {{1, Kind::Silent}, {2, Kind::SameAs, 1}, {3, Kind::Silent}},
+     0,
+     0,
+     false,
+     300,
+     std::nullopt,
+     {"Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
+      "Проверка порта 3. Модем не найден."},
+     {}},
+};
+
+void PrintTo(const SearchCase& row, std::ostream* out) {
+    *out << row.name;
 }
 
-TEST_F(PortFinderTest, OnlyOnePortTriesTheLastPortEvenWhenItIsMissingAndKeepsTheLastFind) {
-    sim::SimModem& modem = addModem(3);
-    m_finder.set_only_one_port(true);
+class SearchLayouts : public ::testing::TestWithParam<SearchCase> {};
 
-    EXPECT_FALSE(m_finder.find(5, 0));
-    const std::string reason =
-        "Порт 5: устройство " + (m_folder.path() / "ports" / "com5").string() + " отсутствует.";
-    EXPECT_EQ(
-        m_viewer.calls(),
-        (Calls{{"Проверка порта 5", true}, {"Не удалось открыть порт 5.", false}, {reason, true}}));
-    // The reason goes to the exchange log as well, where a "<<<" line would have been.
-    EXPECT_EQ(m_log.events(), std::vector<std::string>{"!" + platform::utf8ToCp1251(reason)});
-    EXPECT_EQ(modem.stats().bytesReceived, 0u);  // the listed port 3 was left alone
+// Both ways of searching against the same layout give the result and the lines of the
+// table, so the same ones.
+TEST_P(SearchLayouts, AllPortsAtOnceAndOneAtATimeFindAndShowTheSame) {
+    const SearchCase& row = GetParam();
+    for (const bool oneAtATime : {false, true}) {
+        SCOPED_TRACE(oneAtATime ? "one port at a time" : "all ports at once");
+        const Layout layout(row.ports);
+        finder_test::RecordingViewer viewer;
+        finder_test::RecordingLog log;
+        PortFinderExt finder;
+        finder.set_serial_roots(layout.roots());
+        finder.set_viewer(&viewer);
+        finder.set_exchange_log(&log);
+        finder.set_baud_list(rates({115200, 9600, 2400}, row.waitMs));
+        finder.set_only_one_port(row.onlyOnePort);
+        finder.set_one_port_at_a_time(oneAtATime);
 
-    EXPECT_TRUE(m_finder.find(3, 0));
-    EXPECT_FALSE(m_finder.find(5, 0));
-    EXPECT_EQ(m_finder.found_port(), 3);  // a failed search does not forget the last find
-    EXPECT_EQ(m_finder.found_baud(), 115200);
-    EXPECT_EQ(m_viewer.lines().back(), reason);
+        Outcome outcome;
+        outcome.found = finder.find(row.lastPort, row.lastBaud);
+        outcome.port = outcome.found ? finder.found_port() : 0;
+        outcome.baud = outcome.found ? finder.found_baud() : 0;
+        outcome.lines = viewer.lines();
+        Outcome expected{row.found.has_value(), row.found ? row.found->first : 0,
+                         row.found ? row.found->second : 0, row.lines};
+        for (std::string& line : expected.lines) {
+            line = line.starts_with("!") ? layout.reason(std::stoi(line.substr(1))) : line;
+        }
+        EXPECT_EQ(outcome, expected);
+
+        // Every exchange line names its port ahead of its mark; a port that did not open
+        // says why there too.
+        const Lines exchange = log.lines();
+        for (const std::string& line : exchange) {
+            const std::size_t mark = line.find(' ') + 1;
+            EXPECT_TRUE(line.starts_with("COM") && mark > 4 &&
+                        (line.compare(mark, 4, "<<< ") == 0 || line.compare(mark, 4, ">>> ") == 0 ||
+                         line.compare(mark, 4, "!!! ") == 0))
+                << line;
+        }
+        for (const std::string& line : row.lines) {
+            if (line.starts_with("!")) {
+                const std::string note =
+                    "COM" + line.substr(1) + " !!! " +
+                    platform::utf8ToCp1251(layout.reason(std::stoi(line.substr(1))));
+                EXPECT_NE(std::find(exchange.begin(), exchange.end(), note), exchange.end())
+                    << note;
+            }
+        }
+
+        for (const int number : layout.modemPorts()) {
+            const sim::SimModem& modem = layout.modem(number);
+            if (std::find(row.untouched.begin(), row.untouched.end(), number) !=
+                row.untouched.end()) {
+                EXPECT_EQ(modem.stats().bytesReceived, 0u) << "COM" << number;
+            }
+            // Every port shown was left at 115200, the only fast rate of the plan: one left
+            // at a slow rate would greet the next program at that rate.
+            const std::string shown = "Проверка порта " + std::to_string(number) + ".";
+            if (std::any_of(outcome.lines.begin(), outcome.lines.end(),
+                            [&](const std::string& line) { return line.starts_with(shown); })) {
+                EXPECT_EQ(deviceSpeed(modem.slavePath()), B115200) << "COM" << number;
+            }
+        }
+    }
 }
 
-TEST_F(PortFinderTest, ACancelFromAnotherThreadEndsTheWaitAndTheSearch) {
-    addDeafModem(2);
-    sim::SimModem& other = addModem(3);
-    // At 57600 the wait would be far longer than the test may take.
-    BaudrateParams list = quickRates({115200, 9600, 57600, 38400});
-    list[2].answerWaitMs = 60000;
-    m_finder.set_baud_list(list);
+INSTANTIATE_TEST_SUITE_P(Layouts, SearchLayouts, ::testing::ValuesIn(kCases),
+                         [](const auto& row) { return std::string(row.param.name); });
 
+// Three silent ports, each in a wait far longer than the test may take, and the port
+// checks to go through.
+class ParallelSearch : public ::testing::Test {
+protected:
+    ParallelSearch() : m_layout({{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Silent}}) {
+        m_finder.set_serial_roots(m_layout.roots());
+        m_finder.set_viewer(&m_viewer);
+        m_finder.set_exchange_log(&m_log);
+        m_finder.set_baud_list(rates({115200, 9600}, kNeverAnswered));
+    }
+
+    std::future<bool> findAsync(std::int32_t lastPort) {
+        return std::async(std::launch::async,
+                          [this, lastPort] { return m_finder.find(lastPort, 0); });
+    }
+    // Until every port has written its command and waits for the answer.
+    bool allWaiting() {
+        return m_log.waitForLines(
+            [](const Lines& lines) {
+                for (const char* written : {"COM1 >>> AT\r", "COM2 >>> AT\r", "COM3 >>> AT\r"}) {
+                    if (std::find(lines.begin(), lines.end(), written) == lines.end()) {
+                        return false;
+                    }
+                }
+                return true;
+            },
+            kGenerous);
+    }
+
+    Layout m_layout;
+    finder_test::RecordingViewer m_viewer;
+    finder_test::RecordingLog m_log;
+    PortFinderExt m_finder;  // goes before the layout and recorders it uses
+};
+
+TEST_F(ParallelSearch, ACancelEndsEveryCheckAtOnceAndClosesEveryPort) {
+    const std::size_t before = openDescriptors();
     const auto start = Clock::now();
-    std::future<bool> search = findAsync(2, 0);
-    // The third write is the command at 57600: its answer wait is about to begin.
-    ASSERT_TRUE(m_log.waitForEvents(3, '>', kGenerous));
+    std::future<bool> search = findAsync(0);
+    ASSERT_TRUE(allWaiting());
+    EXPECT_GE(openDescriptors(), before + 3);  // the three ports, at least
     m_finder.cancel();
     ASSERT_EQ(search.wait_for(kGenerous), std::future_status::ready);
     EXPECT_FALSE(search.get());
     EXPECT_LT(Clock::now() - start, kGenerous);
+    EXPECT_EQ(openDescriptors(), before);
 
-    // The check of port 2 ended before 38400, without a verdict; port 3 was never tried.
-    EXPECT_EQ(m_viewer.lines(), (std::vector<std::string>{"Проверка порта 2. Скорость 57600",
-                                                          "Тестирование прервано пользователем."}));
-    EXPECT_EQ(m_viewer.calls().back(),
-              (finder_test::RecordingViewer::Call{"Тестирование прервано пользователем.", true}));
-    EXPECT_EQ(m_log.writes().size(), 3u);
-    EXPECT_EQ(other.stats().bytesReceived, 0u);
+    // Only the first port's line was shown, without a verdict; then the operator's line.
+    EXPECT_EQ(m_viewer.lines(),
+              (Lines{"Проверка порта 1. Скорость 115200", "Тестирование прервано пользователем."}));
 
     // The request stays until cleared: a search begun after a stop sends nothing.
-    EXPECT_FALSE(m_finder.find(3, 0));
-    EXPECT_EQ(other.stats().bytesReceived, 0u);
-    m_finder.clear_cancel();
-    EXPECT_TRUE(m_finder.find(3, 0));
-    EXPECT_EQ(m_finder.found_port(), 3);
+    const std::size_t written = m_log.lines().size();
+    EXPECT_FALSE(m_finder.find(0, 0));
+    EXPECT_EQ(m_log.lines().size(), written);
 }
 
-TEST_F(PortFinderTest, ACancelBetweenPortsEndsTheSearchBeforeTheNextPort) {
-    addDeafModem(1);
-    sim::SimModem& other = addModem(2);
-    m_finder.set_baud_list(quickRates({9600}));
-    m_viewer.setHook([this](const std::string& text) {
-        if (text == "Проверка порта 1. Модем не найден.") {
-            m_finder.cancel();
+TEST_F(ParallelSearch, AModemFoundOnTheFirstPortEndsTheSearchWhileTheOthersStillWait) {
+    // The modem on port 1 says OK once all three ports wait for their answers.
+    sim::SimModem& first = m_layout.modem(1);
+    std::once_flag answered;
+    m_log.setWriteHook([&](const std::string&) {
+        const Lines lines = m_log.lines();
+        if (std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+                return line.ends_with(" >>> AT\r");
+            }) == 3) {
+            std::call_once(answered, [&first] { first.inject("\r\nOK\r\n"); });
         }
     });
 
-    EXPECT_FALSE(m_finder.find(0, 0));
-    EXPECT_EQ(m_viewer.lines(), (std::vector<std::string>{"Проверка порта 1. Модем не найден.",
-                                                          "Тестирование прервано пользователем."}));
-    EXPECT_EQ(other.stats().bytesReceived, 0u);
-}
-
-TEST_F(PortFinderTest, APortFoundAtASlowRateIsLeftAt115200AndAFastOneAsFound) {
-    sim::SimModem& slow = addModemAt(1, 2400);
-    sim::SimModem& fast = addModemAt(2, 38400);
-    m_finder.set_only_one_port(true);
-
-    EXPECT_TRUE(m_finder.find(1, 2400));  // the last rate is tried first
-    EXPECT_EQ(m_finder.found_baud(), 2400);
-    EXPECT_EQ(deviceSpeed(slow.slavePath()), B115200);
-
-    EXPECT_TRUE(m_finder.find(2, 38400));
-    EXPECT_EQ(m_finder.found_baud(), 38400);
-    EXPECT_EQ(deviceSpeed(fast.slavePath()), B38400);
+    const auto start = Clock::now();
+    EXPECT_TRUE(m_finder.find(0, 0));
+    EXPECT_LT(Clock::now() - start, kGenerous);
+    EXPECT_EQ(m_finder.found_port(), 1);
+    EXPECT_EQ(m_viewer.lines(), Lines{"Проверка порта 1. Скорость 115200. Модем найден."});
 }
 
 // The test plays the modem itself: output on the line is held back while the first
 // command is written, so its write fails as a port error; the line is let go just before
 // the second command, which is then answered.
-TEST_F(PortFinderTest, AFirstCommandThatRaisesAPortErrorDoesNotKeepTheSecondFromBeingSent) {
+TEST(PortFinderErrors, AFirstCommandThatRaisesAPortErrorDoesNotKeepTheSecondFromBeingSent) {
+    finder_test::LinkedPortsFolder folder;
+    finder_test::RecordingViewer viewer;
+    finder_test::RecordingLog log;
     testsupport::PtyPair line;
-    testsupport::linkPort(m_folder.path(), 1, line.slavePath());
+    testsupport::linkPort(folder.path(), 1, line.slavePath());
+    PortFinderExt finder;
+    finder.set_serial_roots(folder.roots());
+    finder.set_viewer(&viewer);
+    finder.set_exchange_log(&log);
     AtCmdParamMtList commands;
     commands.emplace_back("AT\r", "OK");
     commands.emplace_back("ATE0\r", "OK");
-    m_finder.set_search_commands(commands);
-    m_finder.set_baud_list(quickRates({115200}, 10000));
-    m_log.setWriteHook([&line](const std::string& bytes) {
-        if (bytes == "AT\r") {
+    finder.set_search_commands(commands);
+    finder.set_baud_list(rates({115200}, 10000));
+    log.setWriteHook([&line](const std::string& written) {
+        if (written == "COM1 >>> AT\r") {
             ASSERT_EQ(::tcflow(line.heldSlave(), TCOOFF), 0);
         } else {
             ASSERT_EQ(::tcflow(line.heldSlave(), TCOON), 0);
@@ -230,10 +461,10 @@ TEST_F(PortFinderTest, AFirstCommandThatRaisesAPortErrorDoesNotKeepTheSecondFrom
         }
     });
 
-    EXPECT_TRUE(m_finder.find(1, 0));
-    EXPECT_EQ(m_log.writes(), (std::vector<std::string>{"AT\r", "ATE0\r"}));
+    EXPECT_TRUE(finder.find(1, 0));
+    EXPECT_EQ(log.lines(), (Lines{"COM1 >>> AT\r", "COM1 >>> ATE0\r", "COM1 <<< \r\nOK\r\n"}));
     EXPECT_EQ(line.readAvailable(), "ATE0\r");  // the first never reached the line
-    EXPECT_EQ(m_viewer.lines().back(), "Проверка порта 1. Скорость 115200. Модем найден.");
+    EXPECT_EQ(viewer.lines().back(), "Проверка порта 1. Скорость 115200. Модем найден.");
 }
 
 }  // namespace

@@ -127,6 +127,7 @@ TEST(SearchCommands, TheDefaultPlanSendsAtOnceTakesTextOrNumericOkAndIsStoredAsT
     EXPECT_EQ(at.answer_timeout(), 1000u);
     EXPECT_EQ(at.delay_before(), 0u);
     EXPECT_FALSE(finder.only_one_port());
+    EXPECT_FALSE(finder.one_port_at_a_time());
 
     // Nothing stored yet: the settings get the finder's plan to store.
     SearchSettings settings;
@@ -170,8 +171,10 @@ TEST(SearchCommands, LinesWithTheSameCommandMergeAndAnEmptyListIsWarnedAbout) {
 
 TEST(SearchSettingsApplied, StoredTextsReplaceThePlanAndUnusableOnesLeaveIt) {
     PortFinderExt finder;
-    SearchSettings stored{false, "abc 4800-500 9600", {"ATZ<CR> OK", "; a note", "ATZ<CR> 0<CR>"}};
+    SearchSettings stored{
+        false, true, "abc 4800-500 9600", {"ATZ<CR> OK", "; a note", "ATZ<CR> 0<CR>"}};
     apply_search_settings(finder, stored);
+    EXPECT_TRUE(finder.one_port_at_a_time());
     EXPECT_EQ(finder.baud_list(), (BaudrateParams{{4800, 500}, {9600, 1000}}));
     ASSERT_EQ(finder.search_commands().size(), 1u);
     EXPECT_EQ(commandBytes(finder.search_commands()[0]), "ATZ\r");
@@ -180,7 +183,7 @@ TEST(SearchSettingsApplied, StoredTextsReplaceThePlanAndUnusableOnesLeaveIt) {
     EXPECT_EQ(stored.searchLines.size(), 3u);
 
     PortFinderExt fresh;
-    SearchSettings unusable{false, "  ", {"x"}};
+    SearchSettings unusable{false, false, "  ", {"x"}};
     apply_search_settings(fresh, unusable);
     EXPECT_EQ(fresh.baud_list(), default_baud_list());
     EXPECT_TRUE(fresh.search_commands().empty());  // a stored list of nothing is obeyed

@@ -72,6 +72,7 @@ public:
     void onRead(const char* /*data*/, std::uint32_t /*length*/) override {}
     void onStray(const char* /*data*/, std::uint32_t /*length*/) override {}
     void onSkipped(std::uint64_t /*length*/) override {}
+    void onLine(const std::string& /*line*/) override {}
     void onWrite(const char* data, std::uint32_t length) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_blocks.emplace_back(data, length);
