@@ -27,6 +27,7 @@ const std::string kLastBaud{"Битовая скорость для послед
 const std::string kHelpFile{"Имя файла общей помощи"_cp1251};
 const std::string kCommandSet{"Набор команд, выбранный в выпадающем списке"_cp1251};
 const std::string kOnlyOnePort{"Проверять только один COM-порт"_cp1251};
+const std::string kPortsInTurn{"Проверять порты по очереди"_cp1251};
 const std::string kShowLineBreaks{
     "Заменять символы перевода строки на <CR> и <LF> при отображении в логе обмена"_cp1251};
 const std::string kAutoRun{"Режим постоянного автоматического запуска"_cp1251};
@@ -77,8 +78,8 @@ TEST_F(ConfigTest, FirstStartHasTheDefaultsAndTheFirstSaveWritesEveryKey) {
         line(kLastBaud, "115200") + line(kHelpFile, "help\\common.html") +
         line(kSearch + "1", "AT<CR> <CR><LF>OK<CR><LF>") + line(kSearch + "2", "AT<CR> 0<CR>") +
         "\r\n[" + kParameters + "]\r\n" + line(kCommandSet, "0") + "\r\n[" + kDebug + "]\r\n" +
-        line(kOnlyOnePort, "0") + line(kShowLineBreaks, "0") + line(kAutoRun, "0") +
-        line(kHelpTestMode, "0");
+        line(kOnlyOnePort, "0") + line(kPortsInTurn, "0") + line(kShowLineBreaks, "0") +
+        line(kAutoRun, "0") + line(kHelpTestMode, "0");
     const std::string bytes = readBytes(iniPath());
     EXPECT_EQ(bytes, expected);
     // The names reach the disk in 1251, one byte a letter: "[Общие]", "модема 1".
@@ -101,6 +102,7 @@ TEST_F(ConfigTest, EveryFieldSurvivesASaveAndALoad) {
     config.set_last_baud(57600);
     config.set_command_set("Мой список");  // a file's title: UTF-8, stored as 1251 here
     config.set_only_one_port(true);
+    config.set_one_port_at_a_time(true);
     config.set_show_line_breaks(true);
     config.search_commands() = {"ATZ<CR> OK", "AT\\r 0<CR>", "ATI<CR> <CR><LF>OK<CR><LF>"};
 
@@ -113,6 +115,7 @@ TEST_F(ConfigTest, EveryFieldSurvivesASaveAndALoad) {
     EXPECT_NE(readBytes(iniPath()).find(line(kCommandSet, std::string("Мой список"_cp1251))),
               std::string::npos);
     EXPECT_TRUE(reloaded.only_one_port());
+    EXPECT_TRUE(reloaded.one_port_at_a_time());
     EXPECT_TRUE(reloaded.show_line_breaks());
     EXPECT_TRUE(reloaded.auto_run());
     EXPECT_TRUE(reloaded.help_test_mode());
@@ -186,8 +189,8 @@ TEST_F(ConfigTest, ForeignSectionsKeysAndCommentsAreKeptByteForByte) {
         foreignKey + line(kBaudList, "", "\n") + line(kLastBaud, "115200", "\n") +
         line(kHelpFile, "help\\common.html", "\n") + tail + "\n\n[" + kParameters + "]\n" +
         line(kCommandSet, "0", "\n") + "\n[" + kDebug + "]\n" + line(kOnlyOnePort, "0", "\n") +
-        line(kShowLineBreaks, "0", "\n") + line(kAutoRun, "0", "\n") +
-        line(kHelpTestMode, "0", "\n");
+        line(kPortsInTurn, "0", "\n") + line(kShowLineBreaks, "0", "\n") +
+        line(kAutoRun, "0", "\n") + line(kHelpTestMode, "0", "\n");
     EXPECT_EQ(readBytes(iniPath()), expected);
 }
 

@@ -70,19 +70,27 @@ TEST_F(SettingFormTest, ApplyStoresTheEditedValues) {
     EXPECT_EQ(form.windowTitle().toStdString(), "Настройки");
     form.loadSettings(config, {});
     auto& check = child<QCheckBox>(form, "Check_AutoSearchPort");
+    auto& inTurn = child<QCheckBox>(form, "Check_PortsInTurn");
     auto& baud = child<QComboBox>(form, "Combo_BaudRate");
     EXPECT_FALSE(check.isChecked());
+    EXPECT_FALSE(inTurn.isChecked());
+    EXPECT_EQ(inTurn.text().toStdString(), "Проверять порты по очереди");
+    // On the tab of the port, below the search option.
+    EXPECT_EQ(inTurn.parentWidget(), check.parentWidget());
+    EXPECT_GT(inTurn.geometry().top(), check.geometry().bottom());
     EXPECT_EQ(portText(form.portFrame()), "7");
     // 230400 is not offered: nothing is selected and the first offered rate counts.
     EXPECT_EQ(baud.currentIndex(), -1);
 
     form.open();
     check.setChecked(true);
+    inTurn.setChecked(true);
     form.Btn_ApplyClick();
     EXPECT_TRUE(form.wasApplied());
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(config.only_one_port());
+    EXPECT_TRUE(config.one_port_at_a_time());
     EXPECT_EQ(config.last_port(), 7);
     EXPECT_EQ(config.last_baud(), 300);
 
@@ -90,11 +98,14 @@ TEST_F(SettingFormTest, ApplyStoresTheEditedValues) {
     form.loadSettings(config, {});
     EXPECT_FALSE(form.wasApplied());
     EXPECT_TRUE(check.isChecked());
+    EXPECT_TRUE(inTurn.isChecked());
     baud.setCurrentIndex(baud.findText(QStringLiteral("57600")));
     form.portFrame().setPort(12);
     check.setChecked(false);
+    inTurn.setChecked(false);
     form.Btn_ApplyClick();
     EXPECT_TRUE(config.only_one_port());
+    EXPECT_FALSE(config.one_port_at_a_time());
     EXPECT_EQ(config.last_port(), 12);
     EXPECT_EQ(config.last_baud(), 57600);
 }
