@@ -6,7 +6,7 @@
 # It configures BUILD_DIR with the benchmarks (they use the test fixtures, so
 # ORVANE_BUILD_TESTS=ON), builds only what it runs, and works in a temporary folder: every
 # application folder there has ports/links-only, so no figure ever comes from a machine's own
-# serial device. Takes about two minutes; the raw outputs stay in the folder printed last when
+# serial device. Takes about seven minutes; the raw outputs stay in the folder printed last when
 # ORVANE_BENCH_KEEP=1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -139,13 +139,20 @@ echo "=== idle facade, 10 s each" >&2
 idle_quiet=$(sed -nE 's/.*no report reading\): *([0-9.]+) %.*/\1/p' "${work}/idle.out")
 idle_reading=$(sed -nE 's/.*every idle pass\): *([0-9.]+) %.*/\1/p' "${work}/idle.out")
 
-# --- 4. the modem search over four silent ports -----------------------------------------------
-echo "=== search, 4 silent ports" >&2
+# --- 4. the modem search over silent ports, every port at once and one at a time ------------
+echo "=== search, 4 and 16 silent ports (about four minutes)" >&2
 "${build}/bench/bench_port_search" > "${work}/search.out"
-read -r s_time s_plan s_ratio < <(sed -nE \
-  's/.*search ([0-9.]+) s +planned waits ([0-9.]+) s +ratio ([0-9.]+).*/\1 \2 \3/p' \
+s_shape=$(sed -nE 's/^modem search, (.*), one port.*/\1/p' "${work}/search.out")
+s_plan=$(sed -nE "s/.*one port's planned waits ([0-9.]+) s.*/\1/p" "${work}/search.out")
+search_row() {
+  sed -nE "s/^ *$1 silent ports: at once ([0-9.]+) s, ratio ([0-9.]+) .*; one at a time ([0-9.]+) s, ratio ([0-9.]+) .*/\\1 \\2 \\3 \\4/p" \
+    "${work}/search.out"
+}
+read -r s4_once s4_once_ratio s4_turn s4_turn_ratio < <(search_row 4)
+read -r s16_once s16_once_ratio s16_turn s16_turn_ratio < <(search_row 16)
+read -r s_last_once s_last_turn < <(sed -nE \
+  's/.*modem on the 4th of 4 ports.*: at once ([0-9.]+) s, one at a time ([0-9.]+) s.*/\1 \2/p' \
   "${work}/search.out")
-s_shape=$(sed -nE 's/.*silent ports, (.*)/\1/p' "${work}/search.out")
 
 # --- 5. the exchange log window -----------------------------------------------------------------
 echo "=== exchange log window" >&2
@@ -284,7 +291,9 @@ cat <<TABLE
 | chat, whole list (process timed from outside) | ${chat_total} s | chat's floor ${chat_floor_total} s | orvane/chat $(ratio "${o_total}" "${chat_total}") |
 | open idle modem, CPU over 10 s, as the test controller opens it | ${idle_quiet} % of one core | target < 1 % | - |
 | open idle modem, CPU over 10 s, defaults (reports read when idle) | ${idle_reading} % of one core | target < 1 % | - |
-| modem search, 4 silent ports (${s_shape}) | ${s_time} s | planned waits ${s_plan} s | ${s_ratio} |
+| modem search, 4 silent ports (${s_shape}), all at once / one at a time | ${s4_once} s / ${s4_turn} s | one port's planned waits ${s_plan} s / their sum | ${s4_once_ratio} / ${s4_turn_ratio} |
+| modem search, 16 silent ports, all at once / one at a time | ${s16_once} s / ${s16_turn} s | one port's planned waits ${s_plan} s / their sum | ${s16_once_ratio} / ${s16_turn_ratio} |
+| modem search, the modem on the 4th of 4 ports after 3 silent ones, all at once / one at a time | ${s_last_once} s / ${s_last_turn} s | the silent ports' plans decide first: ${s_plan} s / 3 x ${s_plan} s | - |
 | exchange log window, a burst of 50000 lines from a worker thread | ${log_rate} lines/s shown | longest addLine ${log_add} ms; user-interface thread busy for ${log_stall} ms at a stretch | - |
 | answer matchers, a 20 MiB flood in 64 KiB chunks (line rules / expected bytes) | ${flood_lines} s / ${flood_bytes} s | grows with the answer's length | - |
 | stop latency, SIGINT to orvane-run's exit, 30 s answer wait on the line, 10 stops | median ${run_stop_med} ms, max ${run_stop_max} ms | before: the rest of the wait, median ${run_before} s | - |
