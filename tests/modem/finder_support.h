@@ -125,15 +125,6 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_events;
     }
-    std::vector<std::string> writes() const {
-        std::vector<std::string> out;
-        for (const std::string& event : events()) {
-            if (event[0] == '>') {
-                out.push_back(event.substr(1));
-            }
-        }
-        return out;
-    }
     std::string reads() const {
         std::string all;
         for (const std::string& event : events()) {
@@ -150,20 +141,6 @@ public:
             }
         }
         return out;
-    }
-    // Waits until the whole lines so far satisfy done.
-    bool waitForLines(const std::function<bool(const std::vector<std::string>&)>& done,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) const {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] {
-            std::vector<std::string> lines;
-            for (const std::string& event : m_events) {
-                if (event[0] == '=') {
-                    lines.push_back(event.substr(1));
-                }
-            }
-            return done(lines);
-        });
     }
     // Waits until count copies (of one kind, or of any with kind 0) have been made.
     bool waitForEvents(std::size_t count, char kind = 0,

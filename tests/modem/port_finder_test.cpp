@@ -11,7 +11,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -63,120 +62,62 @@ std::size_t openDescriptors() {
 }
 
 // The ports of a search laid out in a fresh application folder, each number leading to a
-// simulated modem, to a device held by another program, or to nothing.
+// simulated modem, to a device another process holds, or to nothing.
 class Layout {
 public:
     enum class Kind {
         Silent,    // hears nothing at any rate
-        Modem,     // answers at baud (0: at every rate)
-        Numeric,   // answers "0" CR, at baud
+        Modem,     // answers at the rate given (0: at every rate)
+        Numeric,   // as Modem, with "0" CR for OK
         Late,      // answers every rate, 1500 ms after the command
         Held,      // locked by another process
         Dangling,  // a link to a device that is gone
         Absent,    // no link at all
-        SameAs,    // a second number for the device of port baud
+        SameAs,    // a second number for the device of the port given
     };
     struct Port {
         int number;
         Kind kind;
-        std::uint32_t baud = 0;
+        std::uint32_t value = 0;
     };
 
     explicit Layout(const std::vector<Port>& ports) {
-        for (const Port& port : ports) {
-            add(port);
+        for (const auto& [number, kind, value] : ports) {
+            const std::filesystem::path& app = m_folder.path();
+            if (kind == Kind::Held) {
+                m_lines.push_back(std::make_unique<testsupport::PtyPair>());
+                testsupport::linkPort(app, number, m_lines.back()->slavePath());
+                m_holders.push_back(std::make_unique<testsupport::DeviceHolder>(
+                    app, "holder", m_lines.back()->slavePath(), true));
+            } else if (kind == Kind::Dangling) {
+                testsupport::linkPort(app, number, app / "gone");
+            } else if (kind == Kind::SameAs) {
+                testsupport::linkPort(app, number, modem(static_cast<int>(value)).slavePath());
+            } else if (kind != Kind::Absent) {
+                sim::SimOptions options;
+                options.faults.silent = kind == Kind::Silent;
+                options.faults.replyDelayMs = kind == Kind::Late ? 1500 : 0;
+                options.profile.verbose = kind != Kind::Numeric;
+                if (value != 0) {
+                    options.bauds = {value};
+                }
+                auto& modem = m_modems[number] = std::make_unique<sim::SimModem>(options);
+                modem->start();
+                modem->linkAs(app, number);
+            }
         }
     }
 
     platform::SerialRoots roots() const { return m_folder.roots(); }
-    // Why the port did not open, as the finder says it.
-    std::string reason(int number) const { return m_reasons.at(number); }
     sim::SimModem& modem(int number) const { return *m_modems.at(number); }
-    std::vector<int> modemPorts() const {
-        std::vector<int> numbers;
-        for (const auto& [number, modem] : m_modems) {
-            numbers.push_back(number);
-        }
-        return numbers;
-    }
+    const std::map<int, std::unique_ptr<sim::SimModem>>& modems() const { return m_modems; }
 
 private:
-    void add(const Port& port) {
-        const std::filesystem::path link =
-            m_folder.path() / "ports" / ("com" + std::to_string(port.number));
-        sim::SimOptions options;
-        switch (port.kind) {
-            case Kind::Silent:
-                options.faults.silent = true;
-                break;
-            case Kind::Numeric:
-                options.profile.verbose = false;
-                [[fallthrough]];
-            case Kind::Modem:
-                if (port.baud != 0) {
-                    options.bauds = {port.baud};
-                }
-                break;
-            case Kind::Late:
-                options.faults.replyDelayMs = 1500;
-                break;
-            case Kind::Held: {
-                m_lines.push_back(std::make_unique<testsupport::PtyPair>());
-                const std::string device = m_lines.back()->slavePath();
-                testsupport::linkPort(m_folder.path(), port.number, device);
-                m_holders.push_back(std::make_unique<testsupport::DeviceHolder>(
-                    m_folder.path(), "holder", device, true));
-                m_reasons[port.number] = "Порт " + std::to_string(port.number) + ": " + device +
-                                         " занят программой holder (PID " +
-                                         std::to_string(m_holders.back()->pid()) + ").";
-                return;
-            }
-            case Kind::Dangling: {
-                const std::string device = (m_folder.path() / "gone").string();
-                testsupport::linkPort(m_folder.path(), port.number, device);
-                m_reasons[port.number] = "Порт " + std::to_string(port.number) +
-                                         ": ссылка ведёт на отсутствующее устройство " + device +
-                                         ".";
-                return;
-            }
-            case Kind::Absent:
-                m_reasons[port.number] = "Порт " + std::to_string(port.number) + ": устройство " +
-                                         link.string() + " отсутствует.";
-                return;
-            case Kind::SameAs:
-                testsupport::linkPort(m_folder.path(), port.number,
-                                      m_modems.at(static_cast<int>(port.baud))->slavePath());
-                return;
-        }
-        auto modem = std::make_unique<sim::SimModem>(std::move(options));
-        modem->start();
-        modem->linkAs(m_folder.path(), port.number);
-        m_modems[port.number] = std::move(modem);
-    }
-
     finder_test::LinkedPortsFolder m_folder;
     std::map<int, std::unique_ptr<sim::SimModem>> m_modems;
     std::vector<std::unique_ptr<testsupport::PtyPair>> m_lines;
     std::vector<std::unique_ptr<testsupport::DeviceHolder>> m_holders;
-    std::map<int, std::string> m_reasons;
 };
-
-// What a search gave and showed.
-struct Outcome {
-    bool found = false;
-    std::int32_t port = 0;
-    std::int32_t baud = 0;
-    Lines lines;
-    bool operator==(const Outcome&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
-    out << (outcome.found ? "found " : "not found ") << outcome.port << " " << outcome.baud;
-    for (const std::string& line : outcome.lines) {
-        out << "\n  " << line;
-    }
-    return out;
-}
 
 using Kind = Layout::Kind;
 
@@ -186,101 +127,46 @@ struct SearchCase {
     std::int32_t lastPort;
     std::int32_t lastBaud;
     bool onlyOnePort;
-    std::int32_t waitMs;
-    std::optional<std::pair<int, int>> found;  // port, baud
-    // "!N" stands for the line saying why port N did not open.
-    Lines lines;
+    std::int32_t waitMs;  // at each of 115200, 9600, 2400
+    // "found PORT BAUD" or "not found", then the lines shown; "Порт N: ..." stands for the
+    // line saying why port N did not open (its texts have tests of their own).
+    Lines outcome;
     std::vector<int> untouched;  // ports the search must not write to
 };
 
+// clang-format off
 const SearchCase kCases[] = {
-    {"SilentPorts",
-     {{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Silent}},
-     0,
-     0,
-     false,
-     300,
-     std::nullopt,
-     {"Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
-      "Проверка порта 3. Модем не найден."},
-     {}},
-    {"NumericModemAt9600Only",
-     {{1, Kind::Silent}, {2, Kind::Numeric, 9600}, {3, Kind::Silent}},
-     0,
-     0,
-     false,
-     300,
-     std::pair{2, 9600},
-     {"Проверка порта 1. Модем не найден.", "Проверка порта 2. Скорость 9600. Модем найден."},
-     {}},
-    {"ModemAt2400OnlyOnTheLastPort",
-     {{1, Kind::Modem, 2400}, {2, Kind::Silent}},
-     1,
-     0,
-     false,
-     300,
-     std::pair{1, 2400},
-     {"Проверка порта 1. Скорость 2400. Модем найден."},
-     {}},
-    {"DanglingLinkAsTheLastPort",
-     {{5, Kind::Dangling}, {1, Kind::Modem}},
-     5,
-     115200,
-     false,
-     300,
-     std::pair{1, 115200},
-     {"Не удалось открыть порт 5.", "!5", "Проверка порта 1. Скорость 115200. Модем найден."},
-     {}},
-    {"PortHeldByAnotherProcess",
-     {{1, Kind::Held}, {2, Kind::Silent}, {3, Kind::Modem}},
-     0,
-     0,
-     false,
-     300,
-     std::pair{3, 115200},
-     {"Не удалось открыть порт 1.", "!1", "Проверка порта 2. Модем не найден.",
-      "Проверка порта 3. Скорость 115200. Модем найден."},
+    {"SilentPorts", {{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Silent}}, 0, 0, false, 300,
+     {"not found", "Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
+      "Проверка порта 3. Модем не найден."}, {}},
+    {"NumericModemAt9600Only", {{1, Kind::Silent}, {2, Kind::Numeric, 9600}, {3, Kind::Silent}},
+     0, 0, false, 300,
+     {"found 2 9600", "Проверка порта 1. Модем не найден.",
+      "Проверка порта 2. Скорость 9600. Модем найден."}, {}},
+    {"ModemAt2400OnlyOnTheLastPort", {{1, Kind::Modem, 2400}, {2, Kind::Silent}}, 1, 0, false, 300,
+     {"found 1 2400", "Проверка порта 1. Скорость 2400. Модем найден."}, {}},
+    {"DanglingLinkAsTheLastPort", {{5, Kind::Dangling}, {1, Kind::Modem}}, 5, 115200, false, 300,
+     {"found 1 115200", "Не удалось открыть порт 5.", "Порт 5: ...",
+      "Проверка порта 1. Скорость 115200. Модем найден."}, {}},
+    {"PortHeldByAnotherProcess", {{1, Kind::Held}, {2, Kind::Silent}, {3, Kind::Modem}}, 0, 0,
+     false, 300,
+     {"found 3 115200", "Не удалось открыть порт 1.", "Порт 1: ...",
+      "Проверка порта 2. Модем не найден.", "Проверка порта 3. Скорость 115200. Модем найден."},
      {}},
     // The answer to the command at 115200 comes during the wait at 9600, where it counts.
-    {"LateModemBeforeASilentPort",
-     {{1, Kind::Late}, {2, Kind::Silent}},
-     0,
-     0,
-     false,
-     1000,
-     std::pair{1, 9600},
-     {"Проверка порта 1. Скорость 9600. Модем найден."},
-     {}},
-    {"LastFoundPortFirst",
-     {{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Modem}},
-     3,
-     115200,
-     false,
-     300,
-     std::pair{3, 115200},
-     {"Проверка порта 3. Скорость 115200. Модем найден."},
-     {1, 2}},
-    {"OnlyOnePortThatIsMissing",
-     {{5, Kind::Absent}, {3, Kind::Modem}},
-     5,
-     0,
-     true,
-     300,
-     std::nullopt,
-     {"Не удалось открыть порт 5.", "!5"},
-     {3}},
-    // Checked at the same time, the second number could not open the device.
-    {"TwoNumbersForOneDevice",
-     {{1, Kind::Silent}, {2, Kind::SameAs, 1}, {3, Kind::Silent}},
-     0,
-     0,
-     false,
-     300,
-     std::nullopt,
-     {"Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
-      "Проверка порта 3. Модем не найден."},
-     {}},
+    {"LateModemBeforeASilentPort", {{1, Kind::Late}, {2, Kind::Silent}}, 0, 0, false, 1000,
+     {"found 1 9600", "Проверка порта 1. Скорость 9600. Модем найден."}, {}},
+    {"LastFoundPortFirst", {{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Modem}}, 3, 115200,
+     false, 300, {"found 3 115200", "Проверка порта 3. Скорость 115200. Модем найден."}, {1, 2}},
+    {"OnlyOnePortThatIsMissing", {{5, Kind::Absent}, {3, Kind::Modem}}, 5, 0, true, 300,
+     {"not found", "Не удалось открыть порт 5.", "Порт 5: ..."}, {3}},
+    // Checked at the same time, the second number could not have opened the device.
+    {"TwoNumbersForOneDevice", {{1, Kind::Silent}, {2, Kind::SameAs, 1}, {3, Kind::Silent}}, 0, 0,
+     false, 300,
+     {"not found", "Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
+      "Проверка порта 3. Модем не найден."}, {}},
 };
+// clang-format on
 
 void PrintTo(const SearchCase& row, std::ostream* out) {
     *out << row.name;
@@ -288,8 +174,8 @@ void PrintTo(const SearchCase& row, std::ostream* out) {
 
 class SearchLayouts : public ::testing::TestWithParam<SearchCase> {};
 
-// Both ways of searching against the same layout give the result and the lines of the
-// table, so the same ones.
+// Both ways of searching the same layout give the result and the lines of the table, so the
+// same ones in the same order.
 TEST_P(SearchLayouts, AllPortsAtOnceAndOneAtATimeFindAndShowTheSame) {
     const SearchCase& row = GetParam();
     for (const bool oneAtATime : {false, true}) {
@@ -305,21 +191,27 @@ TEST_P(SearchLayouts, AllPortsAtOnceAndOneAtATimeFindAndShowTheSame) {
         finder.set_only_one_port(row.onlyOnePort);
         finder.set_one_port_at_a_time(oneAtATime);
 
-        Outcome outcome;
-        outcome.found = finder.find(row.lastPort, row.lastBaud);
-        outcome.port = outcome.found ? finder.found_port() : 0;
-        outcome.baud = outcome.found ? finder.found_baud() : 0;
-        outcome.lines = viewer.lines();
-        Outcome expected{row.found.has_value(), row.found ? row.found->first : 0,
-                         row.found ? row.found->second : 0, row.lines};
-        for (std::string& line : expected.lines) {
-            line = line.starts_with("!") ? layout.reason(std::stoi(line.substr(1))) : line;
-        }
-        EXPECT_EQ(outcome, expected);
-
-        // Every exchange line names its port ahead of its mark; a port that did not open
-        // says why there too.
+        Lines outcome{finder.find(row.lastPort, row.lastBaud)
+                          ? "found " + std::to_string(finder.found_port()) + " " +
+                                std::to_string(finder.found_baud())
+                          : "not found"};
         const Lines exchange = log.lines();
+        const std::string why = "Порт ";
+        for (const std::string& line : viewer.lines()) {
+            const std::size_t colon = line.find(": ");
+            if (!line.starts_with(why) || colon == std::string::npos) {
+                outcome.push_back(line);
+                continue;
+            }
+            outcome.push_back(line.substr(0, colon + 2) + "...");
+            // The reason goes to the exchange too, marked with its port.
+            const std::string note = "COM" + line.substr(why.size(), colon - why.size()) + " !!! " +
+                                     platform::utf8ToCp1251(line);
+            EXPECT_NE(std::find(exchange.begin(), exchange.end(), note), exchange.end()) << note;
+        }
+        EXPECT_EQ(outcome, row.outcome);
+
+        // Every exchange line names its port ahead of its mark.
         for (const std::string& line : exchange) {
             const std::size_t mark = line.find(' ') + 1;
             EXPECT_TRUE(line.starts_with("COM") && mark > 4 &&
@@ -327,28 +219,17 @@ TEST_P(SearchLayouts, AllPortsAtOnceAndOneAtATimeFindAndShowTheSame) {
                          line.compare(mark, 4, "!!! ") == 0))
                 << line;
         }
-        for (const std::string& line : row.lines) {
-            if (line.starts_with("!")) {
-                const std::string note =
-                    "COM" + line.substr(1) + " !!! " +
-                    platform::utf8ToCp1251(layout.reason(std::stoi(line.substr(1))));
-                EXPECT_NE(std::find(exchange.begin(), exchange.end(), note), exchange.end())
-                    << note;
-            }
-        }
-
-        for (const int number : layout.modemPorts()) {
-            const sim::SimModem& modem = layout.modem(number);
+        for (const auto& [number, modem] : layout.modems()) {
             if (std::find(row.untouched.begin(), row.untouched.end(), number) !=
                 row.untouched.end()) {
-                EXPECT_EQ(modem.stats().bytesReceived, 0u) << "COM" << number;
+                EXPECT_EQ(modem->stats().bytesReceived, 0u) << "COM" << number;
             }
-            // Every port shown was left at 115200, the only fast rate of the plan: one left
-            // at a slow rate would greet the next program at that rate.
+            // Every port shown was left at 115200, the plan's only fast rate: one left at a
+            // slow rate would greet the next program at that rate.
             const std::string shown = "Проверка порта " + std::to_string(number) + ".";
-            if (std::any_of(outcome.lines.begin(), outcome.lines.end(),
+            if (std::any_of(outcome.begin(), outcome.end(),
                             [&](const std::string& line) { return line.starts_with(shown); })) {
-                EXPECT_EQ(deviceSpeed(modem.slavePath()), B115200) << "COM" << number;
+                EXPECT_EQ(deviceSpeed(modem->slavePath()), B115200) << "COM" << number;
             }
         }
     }
@@ -372,19 +253,9 @@ protected:
         return std::async(std::launch::async,
                           [this, lastPort] { return m_finder.find(lastPort, 0); });
     }
-    // Until every port has written its command and waits for the answer.
-    bool allWaiting() {
-        return m_log.waitForLines(
-            [](const Lines& lines) {
-                for (const char* written : {"COM1 >>> AT\r", "COM2 >>> AT\r", "COM3 >>> AT\r"}) {
-                    if (std::find(lines.begin(), lines.end(), written) == lines.end()) {
-                        return false;
-                    }
-                }
-                return true;
-            },
-            kGenerous);
-    }
+    // Until every port has written its command and waits for the answer (a silent port
+    // writes nothing else).
+    bool allWaiting() { return m_log.waitForEvents(3, '=', kGenerous); }
 
     Layout m_layout;
     finder_test::RecordingViewer m_viewer;
@@ -419,10 +290,7 @@ TEST_F(ParallelSearch, AModemFoundOnTheFirstPortEndsTheSearchWhileTheOthersStill
     sim::SimModem& first = m_layout.modem(1);
     std::once_flag answered;
     m_log.setWriteHook([&](const std::string&) {
-        const Lines lines = m_log.lines();
-        if (std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
-                return line.ends_with(" >>> AT\r");
-            }) == 3) {
+        if (m_log.lines().size() == 3) {
             std::call_once(answered, [&first] { first.inject("\r\nOK\r\n"); });
         }
     });
