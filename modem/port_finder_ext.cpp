@@ -302,7 +302,8 @@ bool PortFinderExt::check_port(std::size_t index, std::int32_t port, PortCheckSt
 
     bool succeeded = false;
     bool stopped = false;
-    std::int32_t lastRate = 0;
+    // The port opened at the first rate: a check stopped before its first try leaves that.
+    std::int32_t lastRate = m_baudRateList.front().baudRate;
     {
         const PortCheckStop::ActivePort active(stop, modem);
         for (std::size_t i = 0; i < m_baudRateList.size() && !succeeded; ++i) {
@@ -326,7 +327,7 @@ bool PortFinderExt::check_port(std::size_t index, std::int32_t port, PortCheckSt
     } else if (!stopped) {
         show(checkingText(port) + std::string(kModemNotFound), false);
     }
-    if (lastRate != 0 && lastRate <= kHighestSlowRate) {
+    if (lastRate <= kHighestSlowRate) {
         modem.port().set_baudrate(kRestoredRate);
     }
     using Outcome = SearchProgress::Outcome;
