@@ -7,8 +7,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <filesystem>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
