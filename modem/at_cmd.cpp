@@ -46,6 +46,19 @@ void ATCmd::on_data(const char* data, int length) {
     report_if_complete(m_reason);
 }
 
+void ATCmd::take_lines(const char* data, int length) {
+    std::string_view chunk = data != nullptr && length > 0
+                                 ? std::string_view(data, static_cast<std::size_t>(length))
+                                 : std::string_view{};
+    while (!chunk.empty() && !m_complete) {
+        const std::size_t lf = chunk.find('\n');
+        const std::size_t taken = lf == std::string_view::npos ? chunk.size() : lf + 1;
+        ATCmd::on_data(chunk.data(), static_cast<int>(taken));
+        chunk.remove_prefix(taken);
+    }
+    m_rest.append(chunk);
+}
+
 void ATCmd::on_complete(const std::string& /*full_answer*/, bool /*result*/,
                         const std::string& /*result_reason*/) {}
 

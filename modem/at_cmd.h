@@ -48,8 +48,17 @@ public:
     const KeptAnswer& kept_answer() const { return m_answer; }
     bool result() const { return m_result; }
     const std::vector<CompleteRule>& rules() const { return m_rules; }
+    // What the chunk that completed the command held after the line that completed it, for a
+    // command that takes its answer line by line (take_lines); empty otherwise.
+    const std::string& rest() const { return m_rest; }
 
 protected:
+    // An on_data for commands after whose final line the modem goes on talking (a call's
+    // first data, the next report): the chunk is judged line by line only up to the line
+    // that completes the command, and the bytes after that line are kept in rest() instead
+    // of joining the answer.
+    void take_lines(const char* data, int length);
+
     // The building blocks of a matcher: keep the chunk, let every matching rule decide in
     // turn (the last one wins), then report if the command is complete.
     void append_answer(const char* data, int length);
@@ -70,6 +79,7 @@ private:
     // Rules the matcher has seen, and the text of the rule that decided last.
     std::size_t m_judgedRules = 0;
     std::string m_reason;
+    std::string m_rest;
     // Without rules there is nothing to wait for: the port writes and returns at once.
     bool m_complete = true;
     bool m_result = false;

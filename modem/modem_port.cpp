@@ -19,10 +19,16 @@ using namespace platform::literals;
 
 namespace {
 
-constexpr std::string_view kWriteError = "Ошибка при записи в порт "_cp1251;
-constexpr std::string_view kReadError = "Ошибка при чтении из порта "_cp1251;
+// The errors of a device that is gone (unplugged, the far side of a pseudo-terminal closed):
+// nothing will ever come through it again.
+bool meansDeadDevice(int errorNumber) {
+    return errorNumber == EIO || errorNumber == ENXIO || errorNumber == ENODEV;
+}
 
 }  // namespace
+
+const std::string_view ModemPort::kWriteErrorPrefix = "Ошибка при записи в порт "_cp1251;
+const std::string_view ModemPort::kReadErrorPrefix = "Ошибка при чтении из порта "_cp1251;
 
 ModemPort::ModemPort(int port, int baudRate, int dataBits, int stopBits, bool parity, bool ctsFlow)
     : m_port(port, baudRate, dataBits, stopBits, parity, ctsFlow) {
@@ -33,6 +39,7 @@ ModemPort::ModemPort(int port, int baudRate, int dataBits, int stopBits, bool pa
 
 void ModemPort::stop() {
     std::lock_guard<std::mutex> lock(m_stopMutex);
+    ++m_stops;
     m_stop = true;
     m_port.request_stop();
 }
@@ -40,6 +47,7 @@ void ModemPort::stop() {
 void ModemPort::halt() {
     std::lock_guard<std::mutex> lock(m_stopMutex);
     m_halted = true;
+    ++m_stops;
     m_stop = true;
     m_port.request_stop();
 }
@@ -50,10 +58,21 @@ void ModemPort::resume() {
 }
 
 bool ModemPort::execute(InquiryCmd& cmd) {
+    return run(cmd, nullptr);
+}
+
+bool ModemPort::execute_unless_stopped_since(InquiryCmd& cmd, std::uint64_t mark) {
+    return run(cmd, &mark);
+}
+
+bool ModemPort::run(InquiryCmd& cmd, const std::uint64_t* mark) {
+    if (m_dead) {
+        throw std::runtime_error(m_deadError);
+    }
     {
         // Flag and port change together so that a racing stop() leaves both set.
         std::lock_guard<std::mutex> lock(m_stopMutex);
-        m_stop = m_halted.load();
+        m_stop = m_halted || (mark != nullptr && *mark != m_stops);
         if (!m_stop) {
             m_port.clear_stop();
         }
@@ -83,7 +102,7 @@ bool ModemPort::execute(InquiryCmd& cmd) {
             if (m_stop) {
                 return true;  // the operator's stop released a write the line would not take
             }
-            raise_port_error(kWriteError.data(), errno);
+            raise_port_error(kWriteErrorPrefix, errno);
         }
         m_port.flush();
     }
@@ -143,15 +162,19 @@ void ModemPort::drain_line(std::uint32_t limitMs) {
 unsigned ModemPort::read_chunk(Clock::time_point end) {
     unsigned got = 0;
     if (!m_port.read_until(m_buffer, kReadChunk, got, end)) {
-        raise_port_error(kReadError.data(), errno);
+        raise_port_error(kReadErrorPrefix, errno);
     }
     m_buffer[got] = '\0';
     return got;
 }
 
-void ModemPort::raise_port_error(const char* prefix, int errorNumber) {
+void ModemPort::raise_port_error(std::string_view prefix, int errorNumber) {
     std::string message(prefix);
     message += platform::systemErrorText(errorNumber);
+    if (meansDeadDevice(errorNumber) && !m_dead) {
+        m_deadError = message;
+        m_dead = true;
+    }
     throw std::runtime_error(message);
 }
 

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 #include "modem/exchange_log.h"
 #include "modem/inquiry_cmd.h"
@@ -43,6 +45,17 @@ public:
     // outcome to report. A stop during the write itself counts as written: part of the
     // command may have reached the modem.
     bool execute(InquiryCmd& cmd);
+    // As execute, unless a stop or halt came after stop_mark() returned mark: then nothing is
+    // written and false is returned, as for a stop during the delay. A command queued for
+    // later (a dial) takes the mark when it is queued, so a hang-up requested meanwhile is
+    // not undone by the next exchange clearing the stop.
+    bool execute_unless_stopped_since(InquiryCmd& cmd, std::uint64_t mark);
+    // Counts the stops and halts made so far. Any thread.
+    std::uint64_t stop_mark() const { return m_stops; }
+
+    // A port whose device went away (a hang-up, EIO, ENXIO or ENODEV): every later exchange
+    // fails at once with the same error, without touching the line. Any thread.
+    bool dead() const { return m_dead; }
 
     // Ends a running exchange at once: its delay, a write waiting for the line, the answer
     // wait. Safe from any thread; a stop made before execute starts has no effect.
@@ -61,9 +74,13 @@ public:
     static constexpr int kReadTraceLimit = 15;
     // A line quiet this long holds nothing more of a late answer.
     static constexpr std::uint32_t kQuietMs = 50;
+    // The port errors begin with these, the system's text follows.
+    static const std::string_view kWriteErrorPrefix;
+    static const std::string_view kReadErrorPrefix;
 
 private:
-    [[noreturn]] static void raise_port_error(const char* prefix, int errorNumber);
+    bool run(InquiryCmd& cmd, const std::uint64_t* mark);
+    [[noreturn]] void raise_port_error(std::string_view prefix, int errorNumber);
     void trace_write(const char* data, std::size_t length);
     void drain_line(std::uint32_t limitMs);
     using Clock = std::chrono::steady_clock;
@@ -85,5 +102,10 @@ private:
     std::atomic<bool> m_halted{false};
     std::atomic<ExchangeLog*> m_exchangeLog{nullptr};
     std::mutex m_stopMutex;
+    std::atomic<std::uint64_t> m_stops{0};  // changed under m_stopMutex
+    // Set once by the thread running execute(); m_deadError is written before m_dead and
+    // read only after it was seen set.
+    std::atomic<bool> m_dead{false};
+    std::string m_deadError;
     KeptAnswer m_shown;  // what the exchange log has been shown of the current answer
 };

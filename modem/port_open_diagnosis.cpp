@@ -17,6 +17,7 @@ using SimpleUtils::fillPlaces;
 
 namespace {
 
+constexpr std::string_view kCannotOpen = "Не удалось открыть порт %d, скорость %d"_cp1251;
 constexpr std::string_view kNoDevice = "Порт %d: устройство %s отсутствует."_cp1251;
 constexpr std::string_view kDanglingLink =
     "Порт %d: ссылка ведёт на отсутствующее устройство %s."_cp1251;
@@ -72,6 +73,10 @@ std::string heldText(const std::string& port, const std::string& device,
 }
 
 }  // namespace
+
+std::string cannotOpenText(int port, int baud) {
+    return fillPlaces(kCannotOpen, {std::to_string(port), std::to_string(baud)});
+}
 
 std::string openFailureText(int port, const TCommPort::OpenFailure& failure,
                             const platform::SerialRoots& roots) {

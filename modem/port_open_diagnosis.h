@@ -14,6 +14,10 @@
 #include "modem/t_comm_port.h"
 #include "platform/serial_device_map.h"
 
+// "Не удалось открыть порт %d, скорость %d" (1251): a port opened at a rate of the caller's
+// choosing did not open; openFailureText says why.
+std::string cannotOpenText(int port, int baud);
+
 // One message line (1251) for port, from what its failed open saw.
 std::string openFailureText(int port, const TCommPort::OpenFailure& failure,
                             const platform::SerialRoots& roots = {});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -134,6 +135,25 @@ TEST(SmsReportParser, ANewMessageReportIsRecognisedByItsReasonLine) {
     EXPECT_FALSE(parser.is_report());
     parser.set("", "x+CMTI: \"ME\",1");
     EXPECT_TRUE(parser.is_report());
+
+    // Where the message went: the storage and index of the last report line.
+    using Location = SmsReportParser::Location;
+    const std::vector<std::pair<std::string, std::optional<Location>>> lines{
+        {"\r\n+CMTI: \"SM\",3\r\n", Location{"SM", 3}},
+        {"\r\n+CMTI: \"SM\",3\r\n\r\n+CMTI: ME , 12\r\n", Location{"ME", 12}},
+        {"\r\n+CMTI: \"SM\"\r\n", std::nullopt},
+        {"\r\n+CMTI: \"SM\",x3\r\n", std::nullopt},
+        {"\r\n+CMTI: ,3\r\n", std::nullopt},
+        {"\r\n+CMTI: \"S\"M\",3\r\n", std::nullopt},
+    };
+    for (const auto& [answer, location] : lines) {
+        parser.set(answer, "+CMTI:");
+        ASSERT_EQ(parser.location().has_value(), location.has_value()) << answer;
+        if (location) {
+            EXPECT_EQ(parser.location()->storage, location->storage);
+            EXPECT_EQ(parser.location()->index, location->index);
+        }
+    }
 }
 
 }  // namespace

@@ -3,28 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/modem/at_cmd_probe.h"
 
 using modem_test::commandBytes;
 using modem_test::feed;
 
-TEST(DialAtCommand, VoiceCallsEndInSemicolonAndEveryFailureWordEndsTheDial) {
+TEST(DialAtCommand, VoiceCallsEndInSemicolonAndTheFailureWordIsKept) {
     EXPECT_EQ(commandBytes(DialAtCommand("123", false)), "ATD123;\r\n");
     EXPECT_EQ(commandBytes(DialAtCommand("123", true)), "ATD123\r\n");
     EXPECT_EQ(commandBytes(DialAtCommand("+7 (495) 1-2", true)), "ATD+7 (495) 1-2\r\n");
 
+    // The far end's first bytes in the chunk of CONNECT are no part of the dial's answer.
     DialAtCommand connected("5", true);
     EXPECT_EQ(connected.answer_timeout(), 300000u);
-    feed(connected, {"ATD5\r\r\nCONNECT 9600\r\n"});
+    feed(connected, {"ATD5\r\r\nCONNECT 9600/ARQ \r\nhello\r\nNO CARRIER\r\n"});
     EXPECT_TRUE(connected.is_complete() && connected.result());
+    EXPECT_EQ(connected.connect_detail(), "9600/ARQ");
+    EXPECT_EQ(connected.rest(), "hello\r\nNO CARRIER\r\n");
+    EXPECT_EQ(connected.full_answer(), "ATD5\r\r\nCONNECT 9600/ARQ \r\n");
 
-    for (const char* failure : {"BUSY", "NO CARRIER", "NO DIALTONE", "NO ANSWER", "ERROR"}) {
+    const std::vector<std::pair<const char*, int>> failures{
+        {"BUSY", 1}, {"NO CARRIER", 2}, {"NO DIALTONE", 3}, {"NO ANSWER", 4}, {"ERROR", 2}};
+    for (const auto& [word, reason] : failures) {
         DialAtCommand dial("5", false);
-        feed(dial, {std::string("\r\n") + failure + "\r\n"});
-        EXPECT_TRUE(dial.is_complete()) << failure;
-        EXPECT_FALSE(dial.result()) << failure;
+        feed(dial, {"\r\n", std::string(word) + "\r\n"});
+        EXPECT_TRUE(dial.is_complete()) << word;
+        EXPECT_FALSE(dial.result()) << word;
+        EXPECT_EQ(dial.failure_reason(), reason) << word;
     }
+    EXPECT_EQ(DialAtCommand("5", false).failure_reason(), 2);  // no final answer at all
 }
 
 TEST(AnswerAtCommand, TellsAVoiceAnswerFromADataAnswer) {
@@ -35,9 +45,11 @@ TEST(AnswerAtCommand, TellsAVoiceAnswerFromADataAnswer) {
     EXPECT_FALSE(voice.connect());
 
     AnswerAtCommand data;
-    feed(data, {"\r\nCONNECT 14400\r\n"});
+    feed(data, {"\r\nCONNECT 14400\r\n~~"});
     EXPECT_TRUE(data.connect());
     EXPECT_FALSE(data.ok());
+    EXPECT_EQ(data.connect_detail(), "14400");
+    EXPECT_EQ(data.rest(), "~~");
 
     AnswerAtCommand failed;
     feed(failed, {"\r\nNO CARRIER\r\n"});

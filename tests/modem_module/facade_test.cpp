@@ -109,13 +109,14 @@ protected:
         }
     }
 
-    // Opens a facade as the test controller does: no echo-off, no report reading.
-    ModemPhoneImpl* openQuiet() {
+    // Opens a facade as the test controller does: no echo-off, no report reading (unless
+    // asked for).
+    ModemPhoneImpl* openQuiet(bool readReports = false) {
         m_phone = new ModemPhoneImpl();
         m_phone->onAtCmdResult = &Results::collect;
         m_phone->onAtCmdResultContext = &m_results;
         m_phone->setEchoOffAndHangup(false);
-        m_phone->setIdleReportReading(false);
+        m_phone->setIdleReportReading(readReports);
         EXPECT_TRUE(m_phone->open(kPort, 115200, 0, &m_handler));
         return m_phone;
     }
@@ -174,13 +175,27 @@ TEST_F(FacadeTest, SynchronousCommandsRunWhileTheWorkerIsPaused) {
     EXPECT_TRUE(runUntil([&] { return m_results.answers.size() == 1; }));
 }
 
-TEST_F(FacadeTest, ASynchronousCommandOnAnUnpluggedPortFailsAndTheWorkerGoesOn) {
-    openQuiet();
+TEST_F(FacadeTest, ADeadPortIsReportedOnceAndLaterRequestsFailAtOnce) {
+    openQuiet(true);  // a worker listening between commands is the one that would flood
+    m_modem->setSilent(true);
+    m_phone->executeAtCommand("AT", 10000, 0, true);
+    m_phone->executeAtCommand("ATI", 10000, 0, true);  // queued behind it
+    ASSERT_TRUE(
+        m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; }, 5000));
     m_modem->unplug();
-    EXPECT_FALSE(m_phone->executeAtCommand("AT", 500, 0, false));
-    m_phone->executeAtCommand("AT", 500, 0, true);
     ASSERT_TRUE(runUntil([&] { return !m_handler.events().empty(); }));
     EXPECT_TRUE(m_handler.events()[0].starts_with("error "));
+    EXPECT_TRUE(m_phone->portDead());
+    EXPECT_FALSE(m_phone->hasCommands());  // the queued command went without a result
+
+    const auto start = Clock::now();
+    EXPECT_FALSE(m_phone->executeAtCommand("AT", 5000, 0, false));
+    EXPECT_FALSE(m_phone->executeAtCommand("AT", 5000, 0, true));
+    EXPECT_LT(Clock::now() - start, milliseconds(1000));
+    // A worker that went on listening would have reported the failure dozens of times by now.
+    runUntil([] { return false; }, milliseconds(300));
+    EXPECT_EQ(m_handler.events().size(), 1u);
+    EXPECT_TRUE(m_results.answers.empty());
 }
 
 TEST_F(FacadeTest, ReleaseEndsTheRunningCommandAtOnceAndDeliversItsFailureFirst) {

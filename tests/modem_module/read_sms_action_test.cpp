@@ -5,6 +5,7 @@
 
 #include <future>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,79 +55,69 @@ protected:
     std::unique_ptr<ModemPort> m_port;
 };
 
-TEST_F(ReadSmsActionTest, ReadsTheMessageTheStorageAnswerPointsAtAndKeepsIt) {
+TEST_F(ReadSmsActionTest, ReadsTheMessageTheReportNamesAndDeletesOnlyOneWhosePduCame) {
+    using Location = SmsReportParser::Location;
+    struct Step {
+        std::string command;
+        std::string reply;
+    };
+    struct Case {
+        std::optional<Location> location;
+        bool deleteAfterRead;
+        std::vector<Step> steps;
+        bool read;
+        std::string data;
+    };
+    const Step selectSm{"AT+CPMS=\"SM\"\r\n", kStorageAnswer};
+    const Step readTwo{"AT+CMGR=2\r\n", kReadAnswer};
+    const std::vector<Case> cases{
+        // The report's index, whatever the storage answer counts (a gap before it).
+        {Location{"SM", 2},
+         true,
+         {selectSm, readTwo, {"AT+CMGD=2\r\n", "\r\nERROR\r\n"}},
+         true,
+         kPdu},
+        // Read, but no PDU came: kept in storage.
+        {Location{"SM", 2},
+         true,
+         {selectSm, {"AT+CMGR=2\r\n", "\r\n+CMGR: 0,,23\r\n\r\nOK\r\n"}},
+         true,
+         ""},
+        {Location{"SM", 2}, true, {{"AT+CPMS=\"SM\"\r\n", "\r\nERROR\r\n"}}, false, ""},
+        {Location{"SM", 2}, true, {selectSm, {"AT+CMGR=2\r\n", "\r\nERROR\r\n"}}, false, ""},
+        // A report without its place: "MT" and the third value of the storage answer.
+        {std::nullopt, false, {{kStorage, kStorageAnswer}, {kRead, kReadAnswer}}, true, kPdu},
+        {std::nullopt, true, {{kStorage, "\r\n+CPMS: 3,30\r\n\r\nOK\r\n"}}, false, ""},
+        // Echo left on: the answer no longer opens with the information line.
+        {std::nullopt, true, {{kStorage, kStorage + kStorageAnswer}}, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.steps.back().command + c.steps.back().reply);
+        ReadSmsAction action{*m_port, c.deleteAfterRead, c.location};
+        auto done = runAsync(action);
+        for (const Step& step : c.steps) {
+            expectAndAnswer(step.command, step.reply);
+        }
+        EXPECT_EQ(done.get(), c.read);
+        EXPECT_EQ(m_pty.readAvailable(), "");  // nothing written beyond the steps
+        EXPECT_EQ(action.data(), c.data);
+        if (c.read) {
+            EXPECT_EQ(action.result(), c.location ? c.location->index : 3);
+        }
+    }
+}
+
+TEST_F(ReadSmsActionTest, TracesEachStep) {
     testsupport::TraceCapture traces;
-    ASSERT_TRUE(m_port->is_open());
     ReadSmsAction action{*m_port, false};
     auto done = runAsync(action);
     expectAndAnswer(kStorage, kStorageAnswer);
     expectAndAnswer(kRead, kReadAnswer);
     EXPECT_TRUE(done.get());
-    EXPECT_EQ(action.data(), kPdu);
-    EXPECT_EQ(action.result(), 1);
-    EXPECT_EQ(m_pty.readAvailable(), "");  // no delete
-
     EXPECT_EQ(traces.containing("ReadSmsAction."),
               (std::vector<std::string>{"ReadSmsAction. Step1: result=1 haveUnreadIndex=1\n",
                                         "ReadSmsAction. Step2: result=1\n",
                                         "ReadSmsAction. Step3: m_data=" + kPdu + "\n"}));
-}
-
-TEST_F(ReadSmsActionTest, DeletesTheMessageReadWhenAskedEvenIfTheAnswerWasUnexpected) {
-    struct Case {
-        std::string readAnswer;
-        std::string deleteAnswer;
-        std::string data;
-    };
-    for (const Case& c : {Case{kReadAnswer, "\r\nERROR\r\n", kPdu},
-                          Case{"\r\n+CMGR: 0,,23\r\n\r\nOK\r\n", "\r\nOK\r\n", ""}}) {
-        ReadSmsAction action{*m_port, true};
-        auto done = runAsync(action);
-        expectAndAnswer(kStorage, kStorageAnswer);
-        expectAndAnswer(kRead, c.readAnswer);
-        expectAndAnswer(kDelete, c.deleteAnswer);
-        EXPECT_TRUE(done.get());
-        EXPECT_EQ(action.data(), c.data);
-        EXPECT_EQ(action.result(), 1);
-        EXPECT_EQ(m_pty.readAvailable(), "");
-    }
-}
-
-TEST_F(ReadSmsActionTest, NothingIsReadWithoutAUsableStorageAnswer) {
-    const std::vector<std::string> answers{
-        "\r\nERROR\r\n",
-        "\r\n+CPMS: 3,30\r\n\r\nOK\r\n",
-        // echo was left on: the answer no longer opens with the information line
-        kStorage + kStorageAnswer,
-    };
-    for (const std::string& reply : answers) {
-        testsupport::TraceCapture traces;
-        ReadSmsAction action{*m_port, true};
-        auto done = runAsync(action);
-        expectAndAnswer(kStorage, reply);
-        EXPECT_FALSE(done.get()) << reply;
-        EXPECT_EQ(m_pty.readAvailable(), "") << reply;
-        EXPECT_EQ(action.data(), "");
-        const bool ok = reply.find("OK") != std::string::npos;
-        EXPECT_EQ(traces.containing("ReadSmsAction."),
-                  (std::vector<std::string>{"ReadSmsAction. Step1: result=" + std::to_string(ok) +
-                                            " haveUnreadIndex=0\n"}))
-            << reply;
-    }
-}
-
-TEST_F(ReadSmsActionTest, AFailedReadIsNotDeleted) {
-    testsupport::TraceCapture traces;
-    ReadSmsAction action{*m_port, true};
-    auto done = runAsync(action);
-    expectAndAnswer(kStorage, kStorageAnswer);
-    expectAndAnswer(kRead, "\r\n+CMS ERROR: 321\r\n\r\nERROR\r\n");
-    EXPECT_FALSE(done.get());
-    EXPECT_EQ(m_pty.readAvailable(), "");
-    EXPECT_EQ(action.data(), "");
-    const std::vector<std::string> steps = traces.containing("ReadSmsAction.");
-    ASSERT_EQ(steps.size(), 2u);
-    EXPECT_EQ(steps[1], "ReadSmsAction. Step2: result=0\n");
 }
 
 TEST_F(ReadSmsActionTest, APortFailureReachesTheCaller) {

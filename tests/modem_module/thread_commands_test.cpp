@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "modem/adjusted_at_cmd.h"
@@ -14,7 +15,9 @@
 #include "modem/modem_module/impl/cmds/read_data_command.h"
 #include "modem/modem_module/impl/cmds/write_data_command.h"
 #include "modem/modem_module/impl/commands_thread.h"
+#include "modem/modem_module/impl/pending_input.h"
 #include "modem/modem_module/impl/read_data_thread_command.h"
+#include "modem/modem_module/impl/read_unreclaimed_reports.h"
 #include "modem/modem_module/modem_phone_events_handler.h"
 #include "modem/modem_port.h"
 #include "platform/cp1251.h"
@@ -166,6 +169,9 @@ TEST_F(ThreadCommandsTest, APortErrorReachesTheWorkersErrorReport) {
 class JournalHandler : public ModemPhoneEventsHandlerStub {
 public:
     void onDtmf(const std::string& digits) override { events.push_back("dtmf:" + digits); }
+    void onDisconnect(int reason) override {
+        events.push_back("disconnect:" + std::to_string(reason));
+    }
     void onDataBufferEmpty() override { events.push_back("buffer empty"); }
     std::vector<std::string> events;
 };
@@ -219,21 +225,46 @@ TEST_F(ThreadCommandsTest, ADataReadHandsOverTheDataBeforeTheDisconnectMarker) {
               (std::vector<std::string>{"data:+DTMF: 7\r\n"}));
 }
 
-TEST(ReadDataCommandTest, FindsDisconnectMarkersAcrossChunksAndDropsThem) {
+TEST_F(ThreadCommandsTest, AListenCarriesALineItCutOffIntoTheNextAndJudgesEachLineOnce) {
+    PendingInput pending;
+    JournalHandler handler;
+    for (const std::string_view bytes : {"\r\n+DTMF: 1\r\n\r\nNO CAR", "RIER\r\n"}) {
+        ASSERT_TRUE(m_pty.write(bytes));
+        ReadUnreclaimedReports listen(*m_port, &handler, &pending);
+        if (listen.execute(m_thread)) {
+            listen.notify();
+        }
+    }
+    EXPECT_EQ(handler.events, (std::vector<std::string>{"dtmf:1", "disconnect:2"}));
+    EXPECT_TRUE(pending.empty());
+}
+
+TEST(ReadDataCommandTest, FindsDisconnectMarkersAcrossChunksAndKeepsWhatFollowsApart) {
     ReadDataCommand split;
     split.on_data("data NO CAR", 11);
     EXPECT_FALSE(split.is_complete());
-    split.on_data("RIER\r\nmore", 10);
+    split.on_data("RIER\r\nRING\r\n", 12);
     EXPECT_TRUE(split.is_complete());
     EXPECT_TRUE(split.disconnected());
     EXPECT_EQ(std::string(split.data().begin(), split.data().end()), "data ");
+    EXPECT_EQ(split.rest(), "RING\r\n");  // the next report, for the next listen
 
     ReadDataCommand error;
     error.on_data("abERROR", 7);
     EXPECT_FALSE(error.disconnected());  // the word alone may be data
-    error.on_data("\r\n", 2);
+    error.on_data("\r\nNO CARRIER", 12);
     EXPECT_TRUE(error.disconnected());
     EXPECT_EQ(std::string(error.data().begin(), error.data().end()), "ab");
+    EXPECT_EQ(error.rest(), "NO CARRIER");
+
+    // A read that ends in the middle of a marker holds its start back for the next read.
+    for (const auto& [bytes, held] : std::vector<std::pair<std::string, std::string>>{
+             {"xyNO CA", "NO CA"}, {"xyERR", "ERR"}, {"xyN", "N"}, {"xyNOT", ""}, {"", ""}}) {
+        ReadDataCommand read;
+        read.on_data(bytes.data(), static_cast<int>(bytes.size()));
+        EXPECT_EQ(read.hold_back_unfinished_marker(), held) << bytes;
+        EXPECT_EQ(std::string(read.data().begin(), read.data().end()) + held, bytes);
+    }
 }
 
 TEST_F(ThreadCommandsTest, WrittenDataIsTracedOncePerBlockAndSentEvenWithoutTrace) {

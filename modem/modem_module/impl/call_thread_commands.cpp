@@ -3,57 +3,65 @@
 #include <cassert>
 #include <utility>
 
+#include "modem/disconnect_reason.h"
+#include "modem/modem_module/impl/pending_input.h"
 #include "modem/modem_port.h"
 
-namespace {
-
-// The reason every call end of call control reports: "NO CARRIER".
-constexpr int kNoCarrier = 2;
-
-}  // namespace
-
-StartCallThreadCommand::StartCallThreadCommand(ModemPort& port, std::string number,
-                                               bool dataMode)
-    : m_number(std::move(number)), m_port(port), m_dataMode(dataMode) {}
+StartCallThreadCommand::StartCallThreadCommand(ModemPort& port, std::string number, bool dataMode,
+                                               PendingInput* pending)
+    : m_number(std::move(number)),
+      m_port(port),
+      m_dataMode(dataMode),
+      m_pending(pending),
+      m_stopMark(port.stop_mark()) {}
 
 bool StartCallThreadCommand::execute(CommandsThread& /*thread*/) {
     DialAtCommand dial(m_number, m_dataMode);
-    m_port.execute(dial);
+    m_ran = m_port.execute_unless_stopped_since(dial, m_stopMark);
     m_success = dial.is_complete() && dial.result();
+    m_reason = m_ran ? dial.failure_reason() : DisconnectReason::none;
+    m_connectDetail = dial.connect_detail();
+    if (m_success && m_pending != nullptr) {
+        m_pending->keep(dial.rest());
+    }
     return true;
 }
 
 void StartCallThreadCommand::notify() {
     if (m_success) {
         assert(onConnectEstablished);
-        onConnectEstablished();
+        onConnectEstablished(m_connectDetail);
     } else {
         assert(onConnectReset);
-        onConnectReset(kNoCarrier);
+        onConnectReset(m_reason);
     }
 }
 
-AnswerCallThreadCommand::AnswerCallThreadCommand(ModemPort& port) : m_port(port) {}
+AnswerCallThreadCommand::AnswerCallThreadCommand(ModemPort& port, PendingInput* pending)
+    : m_port(port), m_pending(pending), m_stopMark(port.stop_mark()) {}
 
 bool AnswerCallThreadCommand::execute(CommandsThread& /*thread*/) {
-    m_port.execute(m_cmd);
+    m_ran = m_port.execute_unless_stopped_since(m_cmd, m_stopMark);
     m_success = m_cmd.is_complete() && m_cmd.result();
+    if (m_success && m_pending != nullptr) {
+        m_pending->keep(m_cmd.rest());
+    }
     return true;
 }
 
 void AnswerCallThreadCommand::notify() {
     if (!m_success) {
         assert(onDisconnect);
-        onDisconnect(kNoCarrier);
+        onDisconnect(m_ran ? DisconnectReason::noCarrier : DisconnectReason::none);
         return;
     }
     if (m_cmd.ok()) {
         assert(onVoiceConnectEstablished);
-        onVoiceConnectEstablished();
+        onVoiceConnectEstablished({});
     }
     if (m_cmd.connect()) {
         assert(onDataConnectEstablished);
-        onDataConnectEstablished();
+        onDataConnectEstablished(m_cmd.connect_detail());
     }
 }
 
@@ -67,5 +75,5 @@ bool HangupThreadCommand::execute(CommandsThread& /*thread*/) {
 
 void HangupThreadCommand::notify() {
     assert(onDisconnect);
-    onDisconnect(kNoCarrier);
+    onDisconnect(DisconnectReason::noCarrier);
 }

@@ -86,8 +86,8 @@ bool ModemPhoneImpl::open(int port, int baudRate, int /*reserved*/,
         m_commandsThread->resume();
     }
     if (m_echoOffAndHangup) {
-        addCommand(
-            std::make_unique<ExecuteAtCommand<EchoOffAtCommand>>(*m_modem, EchoOffAtCommand()));
+        addCommand(std::make_unique<ExecuteAtCommand<EchoOffAtCommand>>(
+            *m_modem, EchoOffAtCommand(), &m_pending));
     }
     return opened;
 }
@@ -121,9 +121,9 @@ void ModemPhoneImpl::hangup() {
 void ModemPhoneImpl::answer() {
     assert(m_modem);
     assert(m_commandsThread);
-    auto cmd = std::make_unique<AnswerCallThreadCommand>(*m_modem);
-    cmd->onVoiceConnectEstablished = [this] { onVoiceConnect(); };
-    cmd->onDataConnectEstablished = [this] { onDataConnect(); };
+    auto cmd = std::make_unique<AnswerCallThreadCommand>(*m_modem, &m_pending);
+    cmd->onVoiceConnectEstablished = [this](const std::string& detail) { onVoiceConnect(detail); };
+    cmd->onDataConnectEstablished = [this](const std::string& detail) { onDataConnect(detail); };
     cmd->onDisconnect = [this](int reason) { onDisconnectEvent(reason); };
     addCommand(std::move(cmd));
 }
@@ -140,11 +140,11 @@ void ModemPhoneImpl::startCall(const char* number, bool dataMode) {
     assert(m_modem);
     assert(m_commandsThread);
     const std::string dialled = number != nullptr ? number : "";
-    auto cmd = std::make_unique<StartCallThreadCommand>(*m_modem, dialled, dataMode);
+    auto cmd = std::make_unique<StartCallThreadCommand>(*m_modem, dialled, dataMode, &m_pending);
     if (dataMode) {
-        cmd->onConnectEstablished = [this] { onDataConnect(); };
+        cmd->onConnectEstablished = [this](const std::string& detail) { onDataConnect(detail); };
     } else {
-        cmd->onConnectEstablished = [this] { onVoiceConnect(); };
+        cmd->onConnectEstablished = [this](const std::string& detail) { onVoiceConnect(detail); };
     }
     cmd->onConnectReset = [this](int reason) { onDisconnectEvent(reason); };
     if (dataMode) {
@@ -180,6 +180,9 @@ bool ModemPhoneImpl::executeAtCommand(const char* text, int answerTimeoutMs, int
                                       bool async) {
     assert(m_modem);
     assert(m_commandsThread);
+    if (m_modem->dead()) {
+        return false;
+    }
     SimpleAtCmd cmd(text != nullptr ? text : "", std::string(), 0, false,
                     static_cast<std::uint32_t>(std::max(answerTimeoutMs, 0)));
     cmd.set_delay_before(static_cast<std::uint32_t>(std::max(delayBeforeMs, 0)));
@@ -188,22 +191,31 @@ bool ModemPhoneImpl::executeAtCommand(const char* text, int answerTimeoutMs, int
                                                          onAtCmdResultContext));
         return true;
     }
+    // A port failure leaves the result false: the caller learns it from there.
+    std::string ignored;
+    return executeNow(cmd, ignored) && cmd.is_complete() && cmd.result();
+}
+
+bool ModemPhoneImpl::executeNow(InquiryCmd& cmd, std::string& portError) {
+    assert(m_modem);
+    assert(m_commandsThread);
     m_commandsThread->pause(true);
-    bool succeeded = false;
+    bool written = false;
     try {
-        m_modem->execute(cmd);
-        succeeded = cmd.is_complete() && cmd.result();
-    } catch (const std::exception&) {
-        // The port failed under the command: the caller learns it from the result, and the
-        // worker must go on regardless.
-        succeeded = false;
+        written = m_modem->execute(cmd);
+    } catch (const std::exception& error) {
+        // The worker must go on regardless.
+        portError = error.what();
     }
     m_commandsThread->pause(false);
-    return succeeded;
+    return written && portError.empty();
 }
 
 void ModemPhoneImpl::addCommand(std::unique_ptr<ThreadCommand> cmd) {
     assert(m_commandsThread);
+    if (m_modem->dead()) {
+        return;  // nothing more runs on a port whose device is gone
+    }
     m_commandsThread->add(std::move(cmd));
 }
 
@@ -232,13 +244,20 @@ ModemPhoneEventsHandler* ModemPhoneImpl::optionalHandler() const {
 // --- the worker's side -------------------------------------------------------------------
 
 void ModemPhoneImpl::onIdle() {
+    if (m_modem->dead()) {
+        // Listening on a dead port would fail at once, again and again: the worker waits
+        // for a command instead, and there will be none.
+        m_commandsThread->setIdlePolling(false);
+        return;
+    }
     const std::int32_t state = m_state;
     // A call being set up has nothing on the line to read yet: look again shortly.
     m_commandsThread->setIdlePolling(state == kDiallingVoice || state == kDiallingData);
     switch (state) {
         case kIdle:
             if (m_idleReportReading) {
-                auto cmd = std::make_unique<ReadUnreclaimedReports>(*m_modem, &m_events);
+                auto cmd =
+                    std::make_unique<ReadUnreclaimedReports>(*m_modem, &m_events, &m_pending);
                 cmd->set_delete_after_read(m_deleteAfterRead);
                 addCommand(std::move(cmd));
             }
@@ -256,7 +275,7 @@ void ModemPhoneImpl::onIdle() {
 }
 
 void ModemPhoneImpl::queueDataRead() {
-    auto cmd = std::make_unique<ReadDataThreadCommand>(*m_modem, &m_events);
+    auto cmd = std::make_unique<ReadDataThreadCommand>(*m_modem, &m_events, &m_pending);
     cmd->onData = [this](const char* data, std::uint32_t length) { onDataEvent(data, length); };
     cmd->onDisconnect = [this](int reason) { onDisconnectEvent(reason); };
     addCommand(std::move(cmd));
@@ -290,20 +309,31 @@ void ModemPhoneImpl::onLastCommand() {
 // --- events, on the user-interface thread ------------------------------------------------
 
 void ModemPhoneImpl::onWorkerError(const char* text) {
+    if (m_modem->dead()) {
+        // The device is gone: the handler hears of it once, and what was queued for the
+        // port goes without a result (each would only fail the same way).
+        if (m_deathReported) {
+            return;
+        }
+        m_deathReported = true;
+        m_commandsThread->clear();
+    }
     if (ModemPhoneEventsHandler* handler = requiredHandler()) {
         handler->onError(text != nullptr ? text : "");
     }
 }
 
-void ModemPhoneImpl::onVoiceConnect() {
+void ModemPhoneImpl::onVoiceConnect(const std::string& detail) {
     m_state = kVoiceConnected;
+    m_connectDetail = detail;
     if (ModemPhoneEventsHandler* handler = requiredHandler()) {
         handler->onConnectEstablished();
     }
 }
 
-void ModemPhoneImpl::onDataConnect() {
+void ModemPhoneImpl::onDataConnect(const std::string& detail) {
     m_state = kDataConnected;
+    m_connectDetail = detail;
     if (ModemPhoneEventsHandler* handler = requiredHandler()) {
         handler->onConnectEstablished();
     }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "modem/modem_cmd_kit.h"
+#include "modem/modem_module/impl/pending_input.h"
 #include "modem/modem_module/impl/thread_commands.h"
 #include "modem/modem_module/modem_phone.h"
 #include "modem/modem_module/modem_phone_events_handler.h"
@@ -56,8 +57,25 @@ public:
     // Before open, to take effect on it.
     void setEchoOffAndHangup(bool flag) { m_echoOffAndHangup = flag; }
     void setIdleReportReading(bool flag) { m_idleReportReading = flag; }
+    // A message reported by the modem is deleted once its PDU has been read.
+    void setDeleteAfterRead(bool flag) { m_deleteAfterRead = flag; }
 
-    // Queues a ready-made thread command; the worker owns it from here on.
+    // Executes cmd on the port from the calling thread while the worker is paused, and
+    // returns once it has ended: the caller reads its outcome from cmd. False when the
+    // command did not reach the line: a stop came first, or the port failed, whose error
+    // text (as onError would carry it) is then in portError. Not from the worker, nor from a
+    // notification the worker waits for.
+    bool executeNow(InquiryCmd& cmd, std::string& portError);
+
+    // The rest of the modem's CONNECT line ("115200", "9600/ARQ") of the call that connected
+    // last, for the handler's onConnectEstablished; empty for a voice call.
+    const std::string& connectDetail() const { return m_connectDetail; }
+    // The device went away (ModemPort::dead): the handler has had its one onError, nothing
+    // runs on the port any more, and requests fail at once.
+    bool portDead() const { return m_modem && m_modem->dead(); }
+
+    // Queues a ready-made thread command; the worker owns it from here on. On a dead port
+    // it is destroyed at once, without a result.
     void addCommand(std::unique_ptr<ThreadCommand> cmd);
     ModemPort* modem() const;
     bool hasCommands() const;
@@ -105,8 +123,8 @@ private:
     void onIdle();
     void onWorkerError(const char* text);
     void onLastCommand();
-    void onVoiceConnect();
-    void onDataConnect();
+    void onVoiceConnect(const std::string& detail);
+    void onDataConnect(const std::string& detail);
     void onDisconnectEvent(int reason);
     void onDataEvent(const char* data, std::uint32_t length);
     void queueDataRead();
@@ -127,9 +145,12 @@ private:
     ModemCmdKit m_kit;
     const int m_pauseMs = kPauseMs;
     SimpleUtils::ManualResetEvent m_lastCommandEvent;
-    const bool m_deleteAfterRead = false;
+    bool m_deleteAfterRead = false;       // owner, before open; read by onIdle afterwards
     bool m_echoOffAndHangup = true;       // owner, before open
     bool m_idleReportReading = true;      // owner, before open; read by onIdle afterwards
     std::atomic<bool> m_released{false};  // set by release before the handler is cleared
+    PendingInput m_pending;               // worker
+    std::string m_connectDetail;          // notifications, on the user-interface thread
+    bool m_deathReported = false;         // user-interface thread
     EventsForwarder m_events{*this};
 };

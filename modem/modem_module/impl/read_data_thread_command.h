@@ -1,7 +1,9 @@
 #pragma once
 
 // One read of the line during a call: the data goes to onData, a disconnect marker to
-// onDisconnect, key tones to the handler.
+// onDisconnect, key tones to the handler. It starts with what the read before it left
+// pending, and leaves pending what follows a disconnect marker and the start of a marker
+// cut off by the end of the read, so "NO CARRIER" split across two reads still ends the call.
 
 #include <cstdint>
 #include <functional>
@@ -12,11 +14,14 @@
 
 class ModemPort;
 class ModemPhoneEventsHandler;
+class PendingInput;
 
 class ReadDataThreadCommand : public ThreadCommand {
 public:
-    // The handler may be null: tones are then not reported.
-    ReadDataThreadCommand(ModemPort& port, ModemPhoneEventsHandler* handler);
+    // The handler may be null: tones are then not reported. pending may be null: nothing is
+    // then carried from one read to the next.
+    ReadDataThreadCommand(ModemPort& port, ModemPhoneEventsHandler* handler,
+                          PendingInput* pending = nullptr);
 
     // Both callbacks must be set before the command is queued.
     bool execute(CommandsThread& thread) override;
@@ -29,6 +34,7 @@ public:
 private:
     ModemPort& m_port;
     ModemPhoneEventsHandler* m_handler;
+    PendingInput* m_pending;
     ReadDataCommand m_readCmd;
     UnreclaimedParser m_parser;
 };

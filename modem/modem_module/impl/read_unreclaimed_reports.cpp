@@ -1,20 +1,41 @@
 #include "modem/modem_module/impl/read_unreclaimed_reports.h"
 
+#include <string_view>
+
+#include "modem/modem_module/impl/pending_input.h"
 #include "modem/modem_module/impl/read_sms_action.h"
 #include "modem/modem_module/impl/unsolicited_report_commands.h"
 #include "modem/modem_module/modem_phone_events_handler.h"
 #include "modem/modem_port.h"
 
-ReadUnreclaimedReports::ReadUnreclaimedReports(ModemPort& port, ModemPhoneEventsHandler* handler)
-    : m_port(port), m_handler(handler) {}
+ReadUnreclaimedReports::ReadUnreclaimedReports(ModemPort& port, ModemPhoneEventsHandler* handler,
+                                               PendingInput* pending)
+    : m_port(port), m_handler(handler), m_pending(pending) {}
 
 bool ReadUnreclaimedReports::execute(CommandsThread& /*thread*/) {
     bool notify = false;
     ReadUnsolicitedReportsATCommand listen;
-    m_port.execute(listen);
+    if (m_pending != nullptr && !m_pending->empty()) {
+        const std::string carried = m_pending->take();
+        listen.on_data(carried.data(), static_cast<int>(carried.size()));
+    }
+    if (!listen.is_complete()) {
+        m_port.execute(listen);
+    }
     // What every command of this listen read, each answer once: tones or a call-ending word
-    // that came amid the answers are reported too, and none twice.
+    // that came amid the answers are reported too, and none twice. Of the listen itself only
+    // its finished lines: an unfinished one is judged with the rest of it, next time.
     std::string reportText = listen.full_answer();
+    std::string_view leftOver = listen.rest();
+    if (!listen.is_complete()) {
+        const std::size_t lineEnd = reportText.rfind('\n');
+        const std::size_t finished = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+        leftOver = std::string_view(listen.full_answer()).substr(finished);
+        reportText.resize(finished);
+    }
+    if (m_pending != nullptr) {
+        m_pending->keep(leftOver);
+    }
 
     if (listen.ring()) {
         RingTypeAtCommand ringType;
@@ -28,7 +49,7 @@ bool ReadUnreclaimedReports::execute(CommandsThread& /*thread*/) {
         }
     }
     if (listen.sms_report().is_report()) {
-        ReadSmsAction read(m_port, m_deleteAfterRead);
+        ReadSmsAction read(m_port, m_deleteAfterRead, listen.sms_report().location());
         const bool ok = read.run();
         reportText += read.answers();
         if (ok) {

@@ -2,10 +2,12 @@
 
 // The thread commands that run one AT command or data transfer on the worker.
 
+#include <type_traits>
 #include <utility>
 
 #include "modem/adjusted_at_cmd.h"
 #include "modem/at_cmd.h"
+#include "modem/modem_module/impl/pending_input.h"
 #include "modem/modem_module/impl/thread_command.h"
 #include "modem/modem_port.h"
 
@@ -55,14 +57,22 @@ private:
     AdjustedAtCmd m_cmd;
 };
 
-// Runs a copy of a command whose outcome nobody waits for.
+// Runs a copy of a command whose outcome nobody waits for. pending (may be null) receives
+// what followed the command's final line in its chunk, of a command that keeps it
+// (ATCmd::rest): a report right behind the answer is not lost with the command.
 template <typename T>
 class ExecuteAtCommand : public ThreadCommand {
 public:
-    ExecuteAtCommand(ModemPort& port, T cmd) : m_port(port), m_cmd(std::move(cmd)) {}
+    ExecuteAtCommand(ModemPort& port, T cmd, PendingInput* pending = nullptr)
+        : m_port(port), m_cmd(std::move(cmd)), m_pending(pending) {}
 
     bool execute(CommandsThread& /*thread*/) override {
         m_port.execute(m_cmd);
+        if constexpr (std::is_base_of_v<ATCmd, T>) {
+            if (m_pending != nullptr) {
+                m_pending->keep(m_cmd.rest());
+            }
+        }
         return false;
     }
 
@@ -71,6 +81,7 @@ public:
 private:
     ModemPort& m_port;
     T m_cmd;
+    PendingInput* m_pending;
 };
 
 // Handed to the worker's synchronize when a data call has nothing left to send.

@@ -8,10 +8,12 @@
 #include "modem/at_cmd.h"
 #include "modem/sms_report_parser.h"
 
-// Writes nothing and listens for 100 ms; the first finished report line ends the listen.
+// Writes nothing and listens for 100 ms; the first finished report line ends the listen, and
+// what came after it in the same chunk is kept apart (rest()) for the next listen.
 class ReadUnsolicitedReportsATCommand : public ATCmd {
 public:
     ReadUnsolicitedReportsATCommand();
+    void on_data(const char* data, int length) override { take_lines(data, length); }
     void on_complete(const std::string& full_answer, bool result,
                      const std::string& result_reason) override;
     bool ring() const { return m_ring; }
