@@ -10,6 +10,14 @@ bool CallStateMachine::connected() const {
            m_state == CallState::DataCommand;
 }
 
+std::string CallStateMachine::takeGreeting() {
+    if (m_state != CallState::DataOnline || m_call.greeted) {
+        return {};
+    }
+    m_call.greeted = true;
+    return m_options.greeting;
+}
+
 bool CallStateMachine::dial(std::string number, CallType type, std::uint32_t lineRate,
                             SimTime now) {
     if (m_state != CallState::Idle) {

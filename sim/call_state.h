@@ -41,6 +41,9 @@ struct CallOptions {
     DialPlan dial;  // applies to every dial until changed
     DataHandling data = DataHandling::Echo;
     std::uint32_t connectRate = 0;  // the rate "CONNECT" reports; 0: the line rate
+    // Bytes the far end sends the moment a data call is up, right behind the CONNECT line
+    // (a peer that talks first); empty: it waits to be spoken to.
+    std::string greeting;
 };
 
 struct IncomingCall {
@@ -54,6 +57,7 @@ struct Call {
     bool incoming = false;
     std::string number;
     std::uint32_t rate = 0;  // reported with CONNECT
+    bool greeted = false;    // the far end has sent its greeting
 };
 
 class CallStateMachine {
@@ -68,6 +72,9 @@ public:
     const CallOptions& options() const { return m_options; }
     void setDialPlan(DialPlan plan) { m_options.dial = plan; }
     void setDataHandling(DataHandling handling) { m_options.data = handling; }
+    void setGreeting(std::string bytes) { m_options.greeting = std::move(bytes); }
+    // The far end's greeting, once per data call, as soon as it is online; empty otherwise.
+    std::string takeGreeting();
 
     // ATD. False when the line is not free.
     bool dial(std::string number, CallType type, std::uint32_t lineRate, SimTime now);

@@ -58,4 +58,14 @@ void FaultPlan::setGarbageBeforeReply(std::string bytes) {
     m_faults.garbageBeforeReply = std::move(bytes);
 }
 
+void FaultPlan::cutNextReport(std::uint32_t pauseMs) {
+    std::lock_guard lock(m_mutex);
+    m_reportCutMs = pauseMs;
+}
+
+std::optional<std::uint32_t> FaultPlan::takeReportCut() {
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_reportCutMs, std::nullopt);
+}
+
 }  // namespace sim

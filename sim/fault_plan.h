@@ -46,10 +46,15 @@ public:
     void setChunking(std::size_t bytes, std::uint32_t gapMs);
     void setSilent(bool silent);
     void setGarbageBeforeReply(std::string bytes);
+    // The next unsolicited report goes out in two pieces, cut in its middle, pauseMs apart
+    // (a modem busy with something else halfway through a line). Once.
+    void cutNextReport(std::uint32_t pauseMs);
+    std::optional<std::uint32_t> takeReportCut();
 
 private:
     mutable std::mutex m_mutex;  // guards everything below
     Faults m_faults;
+    std::optional<std::uint32_t> m_reportCutMs;
 };
 
 }  // namespace sim

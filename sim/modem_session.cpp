@@ -134,8 +134,17 @@ void ModemSession::completeLine(std::vector<SessionOutput>& out, const Completed
     // A dial without delay has its outcome at once.
     collectDialOutcome(out, now);
     if (calls().state() == CallState::DataOnline) {
+        greet(out);
         startData(now);
         m_dropLineFeed = true;
+    }
+}
+
+void ModemSession::greet(std::vector<SessionOutput>& out) {
+    const std::string greeting = calls().takeGreeting();
+    if (!greeting.empty() && !out.empty()) {
+        // In the same write as the CONNECT line: the far end does not wait for the modem.
+        out.back().bytes += greeting;
     }
 }
 
@@ -176,6 +185,7 @@ void ModemSession::collectDialOutcome(std::vector<SessionOutput>& out, SimTime n
         code == ResultCode::Connect ? connectDetail(calls().call().rate) : std::string{};
     append(out, SessionOutput::Kind::Reply, formatResult(profile(), code, detail));
     if (calls().state() == CallState::DataOnline) {
+        greet(out);
         startData(now);
     }
 }

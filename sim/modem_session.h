@@ -98,6 +98,7 @@ private:
     void completeLine(std::vector<SessionOutput>& out, const CompletedLine& line, SimTime now);
     void collectDialOutcome(std::vector<SessionOutput>& out, SimTime now);
     void passData(std::vector<SessionOutput>& out, std::string_view data) const;
+    void greet(std::vector<SessionOutput>& out);
     void startData(SimTime now);
     void endEscape(std::vector<SessionOutput>& out);
     void incomingRing(std::vector<SessionOutput>& out) const;

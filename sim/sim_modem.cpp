@@ -172,6 +172,20 @@ void SimModem::report(std::string text) {
     });
 }
 
+void SimModem::cutNextReport(std::uint32_t pauseMs) {
+    m_faults.cutNextReport(pauseMs);
+}
+
+void SimModem::setGreeting(std::string bytes) {
+    std::lock_guard lock(m_sessionMutex);
+    m_session->calls().setGreeting(std::move(bytes));
+}
+
+bool SimModem::eraseMessage(std::size_t index) {
+    std::lock_guard lock(m_sessionMutex);
+    return m_session->messages().erase(index);
+}
+
 bool SimModem::storeMessage(std::size_t index, StoredMessage message) {
     std::lock_guard lock(m_sessionMutex);
     return m_session->messages().store(index, std::move(message));
@@ -400,7 +414,7 @@ void SimModem::writeOutbox() {
                 deliverReply(output, m_faults.snapshot());
                 break;
             case SessionOutput::Kind::Unsolicited:
-                if (writeAll(output.bytes)) {
+                if (writeReport(output.bytes)) {
                     ++m_reportsWritten;
                 }
                 break;
@@ -484,6 +498,15 @@ void SimModem::deliverJittered(const std::string& bytes) {
             return;
         }
     }
+}
+
+bool SimModem::writeReport(const std::string& bytes) {
+    const std::optional<std::uint32_t> cut = m_faults.takeReportCut();
+    if (!cut) {
+        return writeAll(bytes);
+    }
+    const std::size_t half = bytes.size() / 2;
+    return writeAll(bytes.substr(0, half)) && pause(*cut) && writeAll(bytes.substr(half));
 }
 
 bool SimModem::writeAll(const std::string& bytes) {

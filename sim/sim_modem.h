@@ -109,11 +109,19 @@ public:
                                           std::optional<std::size_t> index = std::nullopt);
     // Any unsolicited report line, framed as the settings ask.
     void report(std::string text);
+    // The next unsolicited report (a ring, +CMTI, NO CARRIER, ...) goes out in two pieces
+    // cut in its middle, pauseMs apart.
+    void cutNextReport(std::uint32_t pauseMs);
+    // From the next data call on, the far end sends these bytes right behind the CONNECT
+    // line, in the same write; empty: it does not.
+    void setGreeting(std::string bytes);
 
     // The message storage: a message put in place without a report; false for an index
     // outside 1..capacity.
     bool storeMessage(std::size_t index, StoredMessage message);
     std::optional<StoredMessage> message(std::size_t index) const;
+    // The message at index goes, as when deleted on the phone: the storage has a gap there.
+    bool eraseMessage(std::size_t index);
     std::size_t messageCount() const;
 
     // How dials end from now on, and what happens to the application's data in a data call.
@@ -151,6 +159,7 @@ private:
     void deliverJittered(const std::string& bytes);
     bool floodingNow();
     bool writeAll(const std::string& bytes);
+    bool writeReport(const std::string& bytes);
     void writeFlood();
     bool pause(std::uint32_t ms);
     bool interrupted() const;

@@ -293,10 +293,19 @@ Options:
                                                      caller withholds it)
                          hangup                      the far end hangs up
                          dtmf DIGITS                 key tones: one +DTMF report each
-                         sms TEXT                    a message arrives: stored, +CMTI
+                         sms TEXT                    a message arrives: stored in the lowest
+                                                     free slot, +CMTI names it
                          pdu HEX                     the same for a message given as PDU
+                         delete INDEX                the stored message at INDEX goes (as
+                                                     deleted on the phone), leaving a gap
                          data TEXT                   data to the application in a data call
+                         greeting TEXT               from the next data call on, the far end
+                                                     sends TEXT right behind CONNECT, in the
+                                                     same write
                          report TEXT                 any unsolicited report line
+                         cut MS                      the next unsolicited report (RING, +CMTI,
+                                                     NO CARRIER, ...) goes out cut in two in
+                                                     its middle, MS milliseconds apart
                          dial OUTCOME [MS]           how dials end from now on
                          flood SECONDS               write numbered lines as fast as the
                                                      line takes them, for SECONDS
@@ -373,6 +382,13 @@ void runSimCommand(SimModem& modem, std::string_view line, const SimCommandLine&
         const StoredMessage message =
             buildMessage([&] { return StoredMessage::fromPdu(std::string{rest}); });
         refuseUnless(modem.newMessage(message).has_value(), "the message store is full");
+    } else if (command == "delete" && !rest.empty()) {
+        refuseUnless(modem.eraseMessage(number("delete", rest, 1, MessageStore::kDefaultCapacity)),
+                     "no message is stored there");
+    } else if (command == "greeting" && !rest.empty()) {
+        modem.setGreeting(std::string{rest});
+    } else if (command == "cut" && !rest.empty()) {
+        modem.cutNextReport(number("cut", rest, 0, 3600000));
     } else if (command == "data" && !rest.empty()) {
         refuseUnless(modem.sendData(std::string{rest}), "no data call is online");
     } else if (command == "report" && !rest.empty()) {

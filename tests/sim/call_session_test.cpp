@@ -149,7 +149,7 @@ TEST(Calls, DataDialConnectsWithTheRateAndEchoesOrSwallowsData) {
 
     // A configured rate wins over the line rate; the LF in the same read as the dial line
     // is dropped as well.
-    Line fixedRate{quiet(), {{}, sim::DataHandling::Echo, 33600}};
+    Line fixedRate{quiet(), {{}, sim::DataHandling::Echo, 33600, {}}};
     EXPECT_EQ(fixedRate.send("ATD1\r\nx"), "\r\nCONNECT 33600\r\nx");
     out.clear();
     EXPECT_FALSE(Line{}.session.remoteData("idle", out));
