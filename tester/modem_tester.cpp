@@ -10,11 +10,11 @@
 #include "modem/modem_port.h"
 #include "modem/port_exchange_log.h"
 #include "modem/port_open_diagnosis.h"
-#include "modem/search_settings.h"
 #include "platform/cp1251.h"
 #include "platform/tick.h"
 #include "tester/exec_thread.h"
 #include "tester/modem_adjuster_mt.h"
+#include "tester/modem_search.h"
 #include "tools/common_static_log_kav.h"
 #include "tools/debug_print.h"
 
@@ -27,7 +27,6 @@ constexpr std::uint32_t kTimerMs = 10;
 
 constexpr std::string_view kPreviousNotFinished = "Не завершен предыдущий тест"_cp1251;
 constexpr std::string_view kNoListFile = "Внимание: не задан файл с списком команд"_cp1251;
-constexpr std::string_view kCannotOpen = "Не удалось открыть порт %d, скорость %d"_cp1251;
 constexpr std::string_view kEmptyList =
     "Список команд пуст (файл не найден или неверный формат)."_cp1251;
 constexpr std::string_view kError = "Ошибка"_cp1251;
@@ -49,12 +48,7 @@ ModemTester::ModemTester(InfoViewerI& messages)
     // The search blocks for seconds: it runs on the job thread itself.
     m_execThread->setSynchronised(false);
 
-    Config& config = Config::instance();
-    SearchSettings stored{config.only_one_port(), config.one_port_at_a_time(), config.baud_list(),
-                          config.search_commands()};
-    apply_search_settings(m_portFinder, stored);
-    config.set_baud_list(stored.baudListText);
-    config.search_commands() = stored.searchLines;
+    applyStoredSearchPlan(m_portFinder);
     m_portFinder.set_viewer(this);
     m_portFinder.set_exchange_log(this);
 
@@ -140,17 +134,12 @@ void ModemTester::searchJob(std::uint32_t run) {
     m_execThread->rearm();
     bool found = false;
     if (!m_stopRequested) {
-        Config& config = Config::instance();
-        found = m_portFinder.find(config.last_port(), config.last_baud());
-        if (found) {
-            config.set_last_port(m_portFinder.found_port());
-            config.set_last_baud(m_portFinder.found_baud());
-            // Once per run, off the user-interface thread: the scan reads all of /proc.
-            const std::string warning = modemManagerWarning(m_portFinder.found_port());
-            if (!warning.empty()) {
-                show(warning, true);
-                onNote(warning);
-            }
+        // Once per run, off the user-interface thread: the warning's scan reads all of /proc.
+        std::string warning;
+        found = searchModem(m_portFinder, warning);
+        if (!warning.empty()) {
+            show(warning, true);
+            onNote(warning);
         }
     }
     // The run's next step belongs to the user-interface thread: it is the only place where a
@@ -192,7 +181,7 @@ void ModemTester::commandPhase(std::uint32_t run) {
     const std::int32_t port = m_portFinder.found_port();
     const std::int32_t baud = m_portFinder.found_baud();
     if (!m_phone->open(port, baud, 0, this)) {
-        addMessage(fillPlaces(kCannotOpen, {std::to_string(port), std::to_string(baud)}));
+        addMessage(cannotOpenText(port, baud));
         const std::string reason = openFailureText(port, m_phone->modem()->port().open_failure());
         addMessage(reason);
         onNote(reason);
