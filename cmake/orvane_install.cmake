@@ -12,7 +12,7 @@ endif()
 set(ORVANE_DESKTOP_DATADIR /usr/share CACHE PATH
     "Shared data folder that receives the desktop entry and the icon")
 
-set(orvane_installed_programs orvane-run orvane-sim)
+set(orvane_installed_programs orvane-run orvane-at orvane-sim)
 if(TARGET orvane)
   list(PREPEND orvane_installed_programs orvane)
 endif()
@@ -42,7 +42,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "orvane finds the port and baud rate where a modem answers, runs a command list against it
 (command, expected answer, answer wait, delay), judges every answer and shows the exchange.
 The package holds the desktop tool (orvane), the same test without windows for scripts
-(orvane-run) and a simulated modem for dry runs (orvane-sim). Settings and command lists
+(orvane-run), the modem engine at the command line (orvane-at: send commands, watch
+reports, place and answer calls) and a simulated modem for dry runs (orvane-sim). Settings and command lists
 live in each user's ~/.local/share/orvane, seeded from /opt/orvane on first start.")
 set(ORVANE_PACKAGE_MAINTAINER "orvane maintainers <maintainers@orvane.invalid>" CACHE STRING
     "Maintainer field of the Debian package")

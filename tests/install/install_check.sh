@@ -16,7 +16,7 @@ fail() {
 
 DESTDIR="${tmp}/root" "${cmake}" --install "${build}" --prefix /opt/orvane >/dev/null
 opt="${tmp}/root/opt/orvane"
-for f in orvane-run orvane-sim orvane.installed; do
+for f in orvane-run orvane-at orvane-sim orvane.installed; do
   [ -e "${opt}/${f}" ] || fail "${f} not installed"
 done
 for d in cfg cfg_help help; do
