@@ -125,10 +125,12 @@ std::string ChildProcess::readOutputUntil(std::string_view marker, int timeoutMs
 }
 
 std::string ChildProcess::readLine(int timeoutMs) {
-    std::string text;
-    while (text.find('\n') == std::string::npos && readSome(m_out, text, timeoutMs)) {
+    while (m_outText.find('\n') == std::string::npos && readSome(m_out, m_outText, timeoutMs)) {
     }
-    return text.substr(0, text.find('\n'));
+    const std::size_t end = m_outText.find('\n');
+    std::string line = m_outText.substr(0, end);
+    m_outText.erase(0, end == std::string::npos ? end : end + 1);
+    return line;
 }
 
 std::string ChildProcess::readAll(bool fromStderr, int timeoutMs) {

@@ -32,9 +32,11 @@ public:
     std::string readErrorUntil(std::string_view marker, int timeoutMs = 10000);
     // Standard output up to and including marker; what came when the time ran out.
     std::string readOutputUntil(std::string_view marker, int timeoutMs = 10000);
-    // One line of standard output without its LF; what came when the time ran out.
+    // The next line of standard output without its LF (what came when the time ran out);
+    // whatever came after it stays for the next read.
     std::string readLine(int timeoutMs = 10000);
-    // Everything until the stream ends (or the time runs out between two reads).
+    // Everything until the stream ends (or the time runs out between two reads), less the
+    // lines readLine took.
     std::string readAll(bool fromStderr, int timeoutMs = 10000);
 
     // The exit status, or -1 when the process has not ended in time or ended by a signal.
