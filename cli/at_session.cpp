@@ -27,9 +27,7 @@ AtSession::~AtSession() {
 
 bool AtSession::begin() {
     if (!openModem()) {
-        m_status = m_interrupted && m_options.command == AtOptions::Command::watch ? kSucceeded
-                   : m_interrupted                                                 ? kFailed
-                                                                                   : kNoModem;
+        m_status = m_interrupted ? interruptedStatus() : kNoModem;
         return false;
     }
     if (m_options.command == AtOptions::Command::send) {
@@ -179,8 +177,14 @@ void AtSession::onInterrupted() {
     if (isCall()) {
         hangUp();
     } else {
-        finish(m_options.command == AtOptions::Command::watch ? kSucceeded : kFailed);
+        finish(interruptedStatus());
     }
+}
+
+int AtSession::interruptedStatus() const {
+    // Watching ends by a signal as a matter of course; a command or a call it cut short
+    // did not succeed.
+    return m_options.command == AtOptions::Command::watch ? kSucceeded : kFailed;
 }
 
 void AtSession::hangUp() {

@@ -63,6 +63,7 @@ private:
     void finish(int status);
     void print(const std::string& text);
     bool isCall() const;
+    int interruptedStatus() const;
 
     const AtOptions m_options;
     std::FILE* m_out;
