@@ -8,8 +8,6 @@
 #include <string>
 #include <utility>
 
-#include "common/text_utils.h"
-#include "platform/app_folder.h"
 #include "platform/cp1251.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
@@ -109,36 +107,30 @@ TEST_F(CommandListFiles, ListingIsSortedWithoutLetterCaseAndKeepsOnlyListFiles) 
     EXPECT_TRUE(listed().empty()) << "no cfg folder";
 }
 
-TEST_F(CommandListFiles, FindFilesAppendsUpToTheLimit) {
-    for (const char* name : {"e.cmd_list", "d.cmd_list", "c.cmd_list", "b.cmd_list", "x.txt"}) {
+// Linux allows '*' and '?' in file names; a star of the mask stays a wildcard there too.
+TEST_F(CommandListFiles, FindFilesAppendsMatchesUpToTheLimit) {
+    for (const char* name : {"e.cmd_list", "d.cmd_list", "c.cmd_list", "b.cmd_list", "x.txt",
+                             "*star.cmd_list", "a*b?.cmd_list"}) {
         writeList(name, "AT OK");
     }
     const fs::path folder = cfg();
 
     FilesList names{"first"};
     EXPECT_TRUE(findFiles(folder, "*.cmd_list", names, 3));
-    EXPECT_EQ(names, (FilesList{"first", "b.cmd_list", "c.cmd_list"}));
+    EXPECT_EQ(names, (FilesList{"first", "*star.cmd_list", "a*b?.cmd_list"}));
     EXPECT_FALSE(findFiles(folder, "*.cmd_list", names, 3)) << "already full";
 
     names.clear();
     EXPECT_TRUE(findFiles(folder, "?.CMD_*", names, 10));
     EXPECT_EQ(names.size(), 4u);
+    names.clear();
+    EXPECT_TRUE(findFiles(folder, "a*", names, 10));
+    EXPECT_EQ(names, FilesList{"a*b?.cmd_list"});
 
     names.clear();
     EXPECT_FALSE(findFiles(folder, "*.none", names, 10));
     EXPECT_FALSE(findFiles(folder / "missing", "*", names, 10));
     EXPECT_TRUE(names.empty());
-}
-
-// Linux allows '*' and '?' in file names; a star of the mask must stay a wildcard there too.
-TEST_F(CommandListFiles, MaskStarsStayWildcardsAgainstStarsInNames) {
-    writeList("*star.cmd_list", "AT OK");
-    writeList("a*b?.cmd_list", "AT OK");
-    EXPECT_EQ(listed(), (FilesList{"*star.cmd_list", "a*b?.cmd_list"}));
-
-    FilesList names;
-    EXPECT_TRUE(findFiles(cfg(), "a*", names, 10));
-    EXPECT_EQ(names, FilesList{"a*b?.cmd_list"});
 }
 
 TEST_F(CommandListFiles, PathOfATitleOrFileNameFindsTheFileInAnyLetterCase) {
@@ -163,25 +155,6 @@ TEST_F(CommandListFiles, PathOfATitleOrFileNameFindsTheFileInAnyLetterCase) {
 
     writeList("Связь.cmd_list", "AT OK");
     EXPECT_EQ(commandListPath("СВЯЗЬ"), folder / "Связь.cmd_list");
-}
-
-TEST_F(CommandListFiles, ListsNamedInAnyScriptInAFolderOfAnyNameAreListedChosenAndOpened) {
-    const fs::path app = m_app.path() / "café" / "Модем тест";
-    fs::create_directories(app / "cfg");
-    platform::setApplicationFolder(app);
-    for (const char* name : {"Проверка связи.cmd_list", "José.cmd_list"}) {
-        testsupport::writeBytes(app / "cfg" / name, kHeader + "\r\n" + kExampleLine + "\r\n");
-    }
-
-    FilesList names;
-    listCommandFiles(names);
-    ASSERT_EQ(names, (FilesList{"José.cmd_list", "Проверка связи.cmd_list"}));
-    for (const std::string& name : names) {
-        AtCmdParamMtList list;
-        EXPECT_TRUE(loadCommandList(commandListPath(SimpleUtils::fileTitleOf(name)), list));
-        EXPECT_EQ(list, AtCmdParamMtList{kExampleRecord});
-    }
-    platform::setApplicationFolder(m_app.path());
 }
 
 }  // namespace
