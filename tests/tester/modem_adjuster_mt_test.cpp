@@ -1,18 +1,17 @@
-// The command list executor against the simulated modem, with a real user-interface thread.
+// The command list executor against the simulated modem and iaxmodem, with a real
+// user-interface thread. How its commands are judged is AdjustedAtCmd's test (tests/modem); a
+// whole run through it is ModemTester's and orvane-run's (tests/faults).
 
 #include "tester/modem_adjuster_mt.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "modem/modem_module/impl/modem_phone_impl.h"
-#include "platform/ui_thread.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
 #include "tests/support/file_bytes.h"
@@ -22,7 +21,6 @@
 #include "tests/support/ui_thread_fixture.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -32,21 +30,16 @@ struct Result {
     std::string command;
     bool ok = false;
     std::string answer;
-    Clock::time_point at;
 };
 
 // Collects results as the owner of an executor does, on the user-interface thread.
 struct Results {
     static void collect(void* context, const ATCmd& cmd) {
-        auto* self = static_cast<Results*>(context);
-        if (!platform::ui::isUiThread()) {
-            self->allOnUiThread = false;
-        }
-        self->list.push_back({std::string(cmd.command_data(), cmd.command_size()),
-                              cmd.is_complete() && cmd.result(), cmd.full_answer(), Clock::now()});
+        static_cast<Results*>(context)->list.push_back(
+            {std::string(cmd.command_data(), cmd.command_size()), cmd.is_complete() && cmd.result(),
+             cmd.full_answer()});
     }
     std::vector<Result> list;
-    bool allOnUiThread = true;
 };
 
 class RecordingErrors : public ModemPhoneEventsHandlerStub {
@@ -119,34 +112,6 @@ protected:
     std::size_t m_expected = 0;
     ModemPhoneImpl* m_phone = nullptr;
 };
-
-TEST_F(ModemAdjusterMtTest, CommandsAreSentAsWrittenAndJudgedByTheirExpectedAnswer) {
-    ASSERT_TRUE(runList(writeList("judged.cmd_list",
-                                  "ATZ<CR> OK\r\n"
-                                  "AT+CSQ<CR> 0\r\n"    // "+CSQ: 20,99" holds a 0
-                                  "ATI<CR> ORVANE\r\n"  // a line of the answer
-                                  "AT<CR> <CR><LF>OK<CR><LF>\r\n"
-                                  "AT<CR> ok 300\r\n"  // letter case counts
-                                  "AT+CGMI<CR> OK 1000 200\r\n"
-                                  "ATI OK 300\r\n")));  // never terminated
-    ASSERT_TRUE(allResultsArrived());
-
-    ASSERT_EQ(m_results.list.size(), 7u);
-    const std::vector<std::string> commands{"ATZ\r", "AT+CSQ\r",  "ATI\r", "AT\r",
-                                            "AT\r",  "AT+CGMI\r", "ATI"};
-    const std::vector<bool> verdicts{true, true, true, true, false, true, false};
-    for (std::size_t i = 0; i < m_results.list.size(); ++i) {
-        EXPECT_EQ(m_results.list[i].command, commands[i]) << i;
-        EXPECT_EQ(m_results.list[i].ok, verdicts[i]) << i << ": " << m_results.list[i].answer;
-    }
-    EXPECT_NE(m_results.list[4].answer.find("OK"), std::string::npos);
-    EXPECT_TRUE(m_results.allOnUiThread);
-    // The delay comes between the previous result and the command's own write.
-    EXPECT_GE(m_results.list[5].at - m_results.list[4].at, std::chrono::milliseconds(200));
-    // The unterminated command never made a command line for the modem.
-    const sim::SimStats stats = m_modem.stats();
-    EXPECT_EQ(stats.linesReceived, 6u);
-}
 
 TEST_F(ModemAdjusterMtTest, CommandWhosePortFailsGivesNoResult) {
     m_modem.setSilent(true);

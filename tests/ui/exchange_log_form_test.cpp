@@ -60,27 +60,6 @@ TEST_F(ExchangeLogFormTest, LinesFromAnotherThreadAppearInOrderAfterTheDrain) {
     EXPECT_EQ(shownLines().back(), "<<< OK");
 }
 
-TEST_F(ExchangeLogFormTest, BoxIsEmptiedWhenALineArrivesAtTheLimit) {
-    for (int i = 0; i < TExchangeLogForm::kMaxLines; ++i) {
-        m_form.addLine("<<< " + std::to_string(i));
-    }
-    ASSERT_EQ(shownLines().size(), TExchangeLogForm::kMaxLines);
-    EXPECT_EQ(shownLines().front(), "<<< 0");
-
-    m_form.addLine(">>> next");
-    EXPECT_EQ(shownLines(), QStringList{">>> next"});
-
-    // Lines broken by the box count as lines of the box.
-    m_form.setShowLineBreaks(false);
-    for (int i = 1; i < TExchangeLogForm::kMaxLines - 1; i += 2) {
-        m_form.addLine("<<< a\r\nb");
-    }
-    m_form.addLine(">>> single");
-    ASSERT_EQ(shownLines().size(), TExchangeLogForm::kMaxLines);
-    m_form.addLine(">>> last");
-    EXPECT_EQ(shownLines(), QStringList{">>> last"});
-}
-
 TEST_F(ExchangeLogFormTest, ABurstDrainedInOneTickKeepsWhatShowingLineByLineWouldKeep) {
     m_form.setBuffered(true);
     for (int i = 1; i <= 2345; ++i) {
