@@ -156,7 +156,6 @@ TEST_F(HelpTest, ExtensionChoosesTheViewAndTextPagesAreUtf8Or1251) {
     const std::string utf8 = "Справка\r\nвторая строка\n";
     writeBytes(app() / "utf8.TXT", "\xEF\xBB\xBF" + utf8);
     writeBytes(app() / "cp1251.log", platform::utf8ToCp1251(utf8));
-    writeBytes(app() / "ascii.txt", "AT\r\nOK");
     ASSERT_TRUE(frame.showFile(app() / "utf8.TXT"));
     EXPECT_TRUE(frame.memoShown());
     EXPECT_FALSE(frame.browserShown());
@@ -165,8 +164,6 @@ TEST_F(HelpTest, ExtensionChoosesTheViewAndTextPagesAreUtf8Or1251) {
     EXPECT_EQ(child<QPlainTextEdit>(frame, "Memo")->document()->blockCount(), 3);
     ASSERT_TRUE(frame.showFile(app() / "cp1251.log"));
     EXPECT_EQ(memoText(frame), "Справка\nвторая строка\n");
-    ASSERT_TRUE(frame.showFile(app() / "ascii.txt"));
-    EXPECT_EQ(memoText(frame), "AT\nOK");
 }
 
 TEST_F(HelpTest, PagesThatCannotBeShownSayWhyAndKeepTheLastView) {
