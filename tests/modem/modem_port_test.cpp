@@ -3,12 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "modem/adjusted_at_cmd.h"
@@ -162,6 +164,23 @@ TEST_F(ModemPortTest, TheLogShowsTheEndsOfALongAnswerAndTheCountBetween) {
     EXPECT_EQ(shown, "AT\r" + answer.substr(0, head) + "[" +
                          std::to_string(answer.size() - head - tail) + "]" +
                          answer.substr(answer.size() - tail));
+}
+
+TEST_F(ModemPortTest, AFloodingModemCannotKeepTheExchangePastItsAnswerWait) {
+    std::atomic<bool> flooding{true};
+    std::thread modem([&] {
+        while (flooding) {
+            m_pty.write(std::string(512, 'F'), milliseconds(50));
+        }
+    });
+    AdjustedAtCmd cmd("AT\r", "never sent", 300);
+    const auto start = Clock::now();
+    m_port->execute(cmd);
+    EXPECT_LT(Clock::now() - start, milliseconds(3000));
+    flooding = false;
+    modem.join();
+    EXPECT_FALSE(cmd.is_complete());
+    EXPECT_GT(cmd.full_answer().size(), 0u);
 }
 
 TEST_F(ModemPortTest, StopFromAnotherThreadEndsTheWaitOrTheRefusedWriteWithoutAnError) {
