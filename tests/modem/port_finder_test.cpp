@@ -289,7 +289,7 @@ TEST_F(ParallelSearch, AModemFoundOnTheFirstPortEndsTheSearchWhileTheOthersStill
     // The modem on port 1 says OK once all three ports wait for their answers.
     sim::SimModem& first = m_layout.modem(1);
     std::once_flag answered;
-    m_log.setWriteHook([&](const std::string&) {
+    m_log.setLineHook([&](const std::string&) {
         if (m_log.lines().size() == 3) {
             std::call_once(answered, [&first] { first.inject("\r\nOK\r\n"); });
         }
@@ -320,7 +320,7 @@ TEST(PortFinderErrors, AFirstCommandThatRaisesAPortErrorDoesNotKeepTheSecondFrom
     commands.emplace_back("ATE0\r", "OK");
     finder.set_search_commands(commands);
     finder.set_baud_list(rates({115200}, 10000));
-    log.setWriteHook([&line](const std::string& written) {
+    log.setLineHook([&line](const std::string& written) {
         if (written == "COM1 >>> AT\r") {
             ASSERT_EQ(::tcflow(line.heldSlave(), TCOOFF), 0);
         } else {

@@ -101,9 +101,9 @@ TEST(SearchBaudOrder, AnEmptyListIsRefusedAndDuplicatesAreKept) {
         finder.set_viewer(&viewer);
         finder.set_baud_list(blank);
         EXPECT_EQ(finder.baud_list(), before);
-        EXPECT_EQ(viewer.raw(), std::vector<std::string>{
-                                    std::string("Ошибка: пустой список скоростей модема"_cp1251)});
-        EXPECT_TRUE(viewer.calls().back().second);
+        EXPECT_EQ(viewer.calls(),
+                  (std::vector<finder_test::RecordingViewer::Call>{
+                      {std::string("Ошибка: пустой список скоростей модема"_cp1251), true}}));
 
         BaudrateParams twice;
         baud_list_from_text("300-50 300-50", twice);
@@ -164,9 +164,9 @@ TEST(SearchCommands, LinesWithTheSameCommandMergeAndAnEmptyListIsWarnedAbout) {
     finder.set_search_commands({});
     EXPECT_TRUE(finder.search_commands().empty());
     EXPECT_TRUE(finder.search_command_params().empty());
-    EXPECT_EQ(viewer.raw(), std::vector<std::string>{std::string(
-                                "Внимание: пустой список команд поиска модема"_cp1251)});
-    EXPECT_EQ(viewer.calls().back().second, true);
+    EXPECT_EQ(viewer.calls(),
+              (std::vector<finder_test::RecordingViewer::Call>{
+                  {std::string("Внимание: пустой список команд поиска модема"_cp1251), true}}));
 }
 
 TEST(SearchSettingsApplied, StoredTextsReplaceThePlanAndUnusableOnesLeaveIt) {
