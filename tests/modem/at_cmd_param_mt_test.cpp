@@ -4,10 +4,6 @@
 
 #include <string>
 
-#include "platform/cp1251.h"
-
-using namespace platform::literals;
-
 TEST(AtCmdParamMtLine, ReadsCommandAnswerWaitAndDelay) {
     const AtCmdParamMt full("AT<CR> <CR><LF>OK<CR><LF> 500 100");
     EXPECT_TRUE(full.isValid());
@@ -32,12 +28,6 @@ TEST(AtCmdParamMtLine, ReadsCommandAnswerWaitAndDelay) {
     // A number too large for 32 bits is taken as the largest wait, not wrapped to a
     // negative one that would drop the line.
     EXPECT_EQ(AtCmdParamMt("ATZ OK 99999999999").answerWaitMs, 2147483647);
-
-    // The header line parses as a record of its own; only the list loader drops it.
-    const AtCmdParamMt header(
-        "[Текст команды] [Ответ на команду] [Ожидание ответа,мс] [Задержка перед командой,мс]"_cp1251);
-    EXPECT_EQ(header,
-              AtCmdParamMt(std::string("[Текст"_cp1251), std::string("команды]"_cp1251), 1000, 0));
 }
 
 TEST(AtCmdParamMtLine, RejectsWhatIsNoCommand) {

@@ -8,13 +8,11 @@
 #include <vector>
 
 #include "modem/adjusted_at_cmd.h"
-#include "modem/simple_at_cmd.h"
 #include "sim/flood_pattern.h"
 #include "tests/modem/at_cmd_probe.h"
 
 namespace {
 
-using modem_test::commandBytes;
 using modem_test::feed;
 using modem_test::run;
 using modem_test::Verdict;
@@ -168,32 +166,6 @@ TEST(ATCmdKeptAnswer, ALongAnswerKeepsItsEndsAndIsStillJudgedWhole) {
         EXPECT_EQ(kept.tail(), whole.substr(whole.size() - KeptAnswer::kTailBytes));
         EXPECT_EQ(kept.skipped(), whole.size() - KeptAnswer::kHeadBytes - KeptAnswer::kTailBytes);
     }
-}
-
-TEST(ATCmdCopy, CopiesRunOnTheirOwnAndAPlainCopyKeepsBytesAndRules) {
-    LineCmd templateCmd = okErrorCmd();
-    templateCmd.set_answer_timeout(700);
-    templateCmd.set_delay_before(30);
-    LineCmd first{templateCmd};
-    feed(first, {"ERROR\r\n"});
-    LineCmd second{templateCmd};
-    feed(second, {"OK\r\n"});
-    EXPECT_FALSE(templateCmd.is_complete());
-    EXPECT_TRUE(templateCmd.full_answer().empty());
-    EXPECT_FALSE(first.result());
-    EXPECT_TRUE(second.result());
-    EXPECT_EQ(second.answer_timeout(), 700u);
-    EXPECT_EQ(second.delay_before(), 30u);
-    EXPECT_EQ(commandBytes(second), "AT\r");
-
-    // What a worker keeps of a generated command when it only needs the verdict.
-    const SimpleAtCmd generated{"CSQ", "", 2, true, 1000};
-    ATCmd plain{generated};  // NOLINT(cppcoreguidelines-slicing)
-    EXPECT_EQ(commandBytes(plain), "AT+CSQ\r\n");
-    EXPECT_EQ(plain.answer_timeout(), 1000u);
-    feed(plain, {"+CSQ: 17,99\r\n", "\r\nERROR\r\n"});
-    EXPECT_TRUE(plain.is_complete());
-    EXPECT_FALSE(plain.result());
 }
 
 }  // namespace
