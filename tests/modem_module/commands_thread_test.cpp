@@ -14,8 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "modem/modem_module/impl/thread_commands.h"
-#include "modem/modem_module/modem_phone_events_handler.h"
 #include "platform/cp1251.h"
 #include "platform/manual_reset_event.h"
 #include "platform/toolkit_exception.h"
@@ -387,45 +385,6 @@ TEST(CommandsThreadTest, AnIdleWorkerWaitsInsteadOfSpinning) {
 
 // With a real user-interface thread: the test body is that thread.
 class CommandsThreadUiTest : public testsupport::UiThreadTest {};
-
-// Journals the data-buffer event and where it ran.
-class BufferHandler : public ModemPhoneEventsHandlerStub {
-public:
-    explicit BufferHandler(Journal& journal) : m_journal(journal) {}
-    void onDataBufferEmpty() override {
-        m_journal.add(std::string("buffer empty") + (platform::ui::isUiThread() ? "@ui" : ""));
-    }
-
-private:
-    Journal& m_journal;
-};
-
-TEST_F(CommandsThreadUiTest, NotificationsAndErrorsRunOnTheUserInterfaceThread) {
-    Journal journal;
-    BufferHandler handler(journal);
-    Worker worker(journal);
-    bool synchronized = false;
-    worker.thread.onIdle = [&] {
-        // Handed over once, from the worker, as the facade does when the buffer runs dry.
-        if (!synchronized) {
-            synchronized = true;
-            worker.thread.synchronize(std::make_unique<DataBufferEmptyThreadCommand>(&handler));
-            worker.thread.synchronize(scripted(journal, "sync"));
-        }
-        journal.add("idle");
-    };
-    worker.thread.add(scripted(journal, "ok"));
-    worker.thread.add(scripted(journal, "bad", Script{.inExecute = Raise::standard}));
-    worker.thread.add(scripted(journal, "silent", Script{.wantNotify = false}));
-    worker.thread.resume();
-    ASSERT_TRUE(runUntil([&] { return journal.has("idle"); }));
-
-    const std::vector<std::string> expected{
-        "execute:ok",           "notify:ok@ui",   "destroy:ok",     "execute:bad",
-        "error:execute bad@ui", "destroy:bad",    "execute:silent", "destroy:silent",
-        "buffer empty@ui",      "notify:sync@ui", "destroy:sync",   "idle"};
-    EXPECT_EQ(journal.events(), expected);
-}
 
 TEST_F(CommandsThreadUiTest, PauseAndDestructionServeTheNotificationTheWorkerWaitsFor) {
     Journal journal;

@@ -8,12 +8,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "modem/exchange_log.h"
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "modem/modem_port.h"
 #include "platform/cp1251.h"
+#include "platform/ui_thread.h"
 #include "sim/sim_modem.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
@@ -27,25 +29,27 @@ namespace {
 
 constexpr int kPort = 6;
 
-// Every event as a line, with the facade's state where it matters.
+// Every event as a line, with the facade's state where it matters, and whether all came on
+// the user-interface thread.
 class Events : public ModemPhoneEventsHandlerStub {
 public:
     explicit Events(ModemPhoneImpl*& phone) : m_phone(phone) {}
     void onRing(const std::string& number, int type) override {
-        list.push_back("ring " + number + " " + std::to_string(type));
+        add("ring " + number + " " + std::to_string(type));
     }
-    void onConnectEstablished() override {
-        list.push_back("connect " + std::to_string(m_phone->state()));
-    }
+    void onConnectEstablished() override { add("connect " + std::to_string(m_phone->state())); }
     void onDisconnect(int reason) override {
-        list.push_back("disconnect " + std::to_string(reason) + " pending " +
-                       std::to_string(m_phone->pendingDataSize()) + " state " +
-                       std::to_string(m_phone->state()));
+        add("disconnect " + std::to_string(reason) + " pending " +
+            std::to_string(m_phone->pendingDataSize()) + " state " +
+            std::to_string(m_phone->state()));
     }
     void onData(const char* bytes, std::uint32_t length) override { data.append(bytes, length); }
-    void onDataBufferEmpty() override { ++bufferEmpty; }
-    void onError(const std::string& text) override { list.push_back("error " + text); }
-    void onDtmf(const std::string& digits) override { list.push_back("dtmf " + digits); }
+    void onDataBufferEmpty() override {
+        onUiThread = onUiThread && platform::ui::isUiThread();
+        ++bufferEmpty;
+    }
+    void onError(const std::string& text) override { add("error " + text); }
+    void onDtmf(const std::string& digits) override { add("dtmf " + digits); }
 
     bool has(const std::string& event) const {
         return std::find(list.begin(), list.end(), event) != list.end();
@@ -54,8 +58,14 @@ public:
     std::vector<std::string> list;
     std::string data;
     int bufferEmpty = 0;
+    bool onUiThread = true;
 
 private:
+    void add(std::string event) {
+        onUiThread = onUiThread && platform::ui::isUiThread();
+        list.push_back(std::move(event));
+    }
+
     ModemPhoneImpl*& m_phone;
 };
 
@@ -177,6 +187,7 @@ TEST_F(FacadeTest, ADeadPortIsReportedOnceAndLaterRequestsFailAtOnce) {
     // A worker that went on listening would have reported the failure dozens of times by now.
     runUntil([] { return false; }, milliseconds(300));
     EXPECT_EQ(m_events.list.size(), 1u);
+    EXPECT_TRUE(m_events.onUiThread);
     EXPECT_TRUE(m_results.empty());
 }
 
@@ -223,6 +234,7 @@ TEST_F(FacadeTest, DataGoesOutInBlocksOf500ThenTheBufferReportsEmpty) {
     EXPECT_EQ(sizes, (std::vector<std::size_t>{500, 500, 200}));
     ASSERT_TRUE(runUntil([&] { return m_events.bufferEmpty > emptyBefore; }));
     EXPECT_EQ(m_phone->pendingDataSize(), 0);
+    EXPECT_TRUE(m_events.onUiThread);
 }
 
 TEST_F(FacadeTest, AnIncomingDataCallRingsWithItsNumberThenHearsTonesAndTheRemoteHangUp) {
