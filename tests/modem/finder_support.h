@@ -102,13 +102,6 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_events;
     }
-    std::string reads() const {
-        std::string all;
-        for (const std::string& event : events()) {
-            all += event[0] == '<' ? event.substr(1) : "";
-        }
-        return all;
-    }
     // The whole lines, in order.
     std::vector<std::string> lines() const {
         std::vector<std::string> out;
