@@ -51,30 +51,4 @@ TEST(SimpleAtCmdParse, TheCommandsOwnInformationLineUpToTheTerminatorGivesTheVal
     }
 }
 
-// How a reading command uses the parser: with the text of the rule that ended the wait.
-class StorageQuery : public SimpleAtCmd {
-public:
-    StorageQuery() : SimpleAtCmd{"CPMS", "\"SM\"", 6, true, 1000} {}
-    void on_complete(const std::string& full_answer, bool result,
-                     const std::string& result_reason) override {
-        parsed = result && parse_answer(full_answer, result_reason, values) &&
-                 static_cast<int>(values.size()) >= min_fields();
-    }
-    bool parsed = false;
-    Msg::Strings values;
-};
-
-TEST(SimpleAtCmdCompletion, MatchedRuleTextBoundsTheParsedValues) {
-    StorageQuery query;
-    feed(query, {"\r\n+CPMS: 2,30,", "2,30,2,30\r\n\r\nOK\r\n"});
-    EXPECT_TRUE(query.parsed);
-    EXPECT_EQ(query.values, (Msg::Strings{"2", "30", "2", "30", "2", "30"}));
-
-    StorageQuery refused;
-    feed(refused, {"\r\n+CMS ERROR: 302\r\n", "ERROR\r\n"});
-    EXPECT_TRUE(refused.is_complete());
-    EXPECT_FALSE(refused.result());
-    EXPECT_FALSE(refused.parsed);
-}
-
 }  // namespace
