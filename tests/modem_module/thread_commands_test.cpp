@@ -17,6 +17,7 @@
 #include "modem/modem_module/impl/read_unreclaimed_reports.h"
 #include "modem/modem_module/modem_phone_events_handler.h"
 #include "modem/modem_port.h"
+#include "modem/simple_at_cmd.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
@@ -43,6 +44,15 @@ protected:
     std::unique_ptr<ModemPort> m_port;
     CommandsThread m_thread{0};  // never resumed: execute() only needs one to refer to
 };
+
+// A command run for its effect alone (the facade's, when its owner takes no results).
+TEST_F(ThreadCommandsTest, ACommandWithoutACallbackAsksForNoNotification) {
+    SimpleThreadCommand silent(*m_port, SimpleAtCmd("AT", "", 0, false, 1000));
+    ASSERT_TRUE(m_pty.write("\r\nOK\r\n"));
+    EXPECT_FALSE(silent.execute(m_thread));
+    EXPECT_TRUE(silent.command().result());
+    silent.notify();  // nothing to call, nothing to crash
+}
 
 // Journals the handler's events in order.
 class JournalHandler : public ModemPhoneEventsHandlerStub {
