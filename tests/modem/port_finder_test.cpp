@@ -136,9 +136,6 @@ struct SearchCase {
 
 // clang-format off
 const SearchCase kCases[] = {
-    {"SilentPorts", {{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Silent}}, 0, 0, false, 300,
-     {"not found", "Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
-      "Проверка порта 3. Модем не найден."}, {}},
     {"NumericModemAt9600Only", {{1, Kind::Silent}, {2, Kind::Numeric, 9600}, {3, Kind::Silent}},
      0, 0, false, 300,
      {"found 2 9600", "Проверка порта 1. Модем не найден.",
@@ -160,7 +157,8 @@ const SearchCase kCases[] = {
      false, 300, {"found 3 115200", "Проверка порта 3. Скорость 115200. Модем найден."}, {1, 2}},
     {"OnlyOnePortThatIsMissing", {{5, Kind::Absent}, {3, Kind::Modem}}, 5, 0, true, 300,
      {"not found", "Не удалось открыть порт 5.", "Порт 5: ..."}, {3}},
-    // Checked at the same time, the second number could not have opened the device.
+    // Silent ports; checked at the same time, the second number could not have opened the
+    // device.
     {"TwoNumbersForOneDevice", {{1, Kind::Silent}, {2, Kind::SameAs, 1}, {3, Kind::Silent}}, 0, 0,
      false, 300,
      {"not found", "Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",

@@ -150,18 +150,10 @@ protected:
     WrittenBlocks m_written;
 };
 
-TEST_F(FacadeTest, APortThatCannotOpenIsReportedAndReleasedPromptly) {
-    testsupport::makeLinksOnly(m_app.path());
-    m_phone = new ModemPhoneImpl();
-    EXPECT_FALSE(m_phone->open(77, 115200, 0, &m_events));  // no such port
-    EXPECT_STREQ(m_phone->lastErrorText(), "Пока ошибок не было."_cp1251.data());
-    EXPECT_EQ(m_phone->state(), 0);
-    EXPECT_LT(release(), milliseconds(2000));
-    EXPECT_TRUE(m_events.list.empty());
-}
-
+// A port that does not open is played through orvane-at.
 TEST_F(FacadeTest, SynchronousCommandsRunWhileTheWorkerIsPaused) {
     start();
+    EXPECT_STREQ(m_phone->lastErrorText(), "Пока ошибок не было."_cp1251.data());
     EXPECT_TRUE(m_phone->executeAtCommand("AT", 2000, 0, false));
     EXPECT_FALSE(m_phone->executeAtCommand("AT+NOSUCH", 2000, 0, false));
     // The worker is running again afterwards; its copy of the command kept the rules.
