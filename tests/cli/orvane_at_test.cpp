@@ -13,9 +13,10 @@
 
 #include "sim/sim_modem.h"
 #include "sim/sim_options.h"
-#include "tests/cli/program_copy.h"
+#include "tests/support/child_process.h"
 #include "tests/support/iaxmodem_fixture.h"
 #include "tests/support/port_links.h"
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
@@ -50,25 +51,40 @@ Lines messagesOf(const std::string& err) {
     return texts;
 }
 
-class OrvaneAtTest : public ProgramCopyTest {
+class OrvaneAtTest : public ::testing::Test {
 protected:
-    // The system's texts in English, whatever the test's locale.
-    OrvaneAtTest() : ProgramCopyTest(ORVANE_AT_EXE, {"LC_ALL=C.UTF-8"}) {}
+    OrvaneAtTest() {
+        fs::create_directories(runtime());
+        testsupport::makeLinksOnly(app());
+        fs::copy_file(ORVANE_AT_EXE, app() / "orvane-at");
+    }
+
+    fs::path app() const { return m_root.path() / "app"; }
+    fs::path runtime() const { return m_root.path() / "run"; }
 
     void startModem(sim::SimOptions options = {}) {
         // A data call's escape is quick: 100 ms of silence around "+++".
         options.profile.registers[sim::ModemProfile::kEscapeGuardTime] = 5;
-        ProgramCopyTest::startModem(options);
+        m_modem = std::make_unique<sim::SimModem>(options);
+        m_modem->start();
+        m_modem->linkAs(app(), 1);
     }
 
     // A line of the simulated modem's command channel.
     void channel(const std::string& line) { sim::runSimCommand(*m_modem, line, m_channel); }
 
+    std::unique_ptr<testsupport::ChildProcess> start(const Lines& args) {
+        // The system's texts in English, whatever the test's locale.
+        return std::make_unique<testsupport::ChildProcess>((app() / "orvane-at").string(), args,
+                                                           runtime(), Lines{"LC_ALL=C.UTF-8"});
+    }
+
     // Runs to the end; returns the exit status, keeps the events and standard error.
     int runToEnd(const Lines& args) {
-        const int status = ProgramCopyTest::runToEnd(args);
-        m_events = eventsOf(m_out);
-        return status;
+        auto process = start(args);
+        m_events = eventsOf(process->readAll(false, 60000));
+        m_err = process->readAll(true, 1000);
+        return process->waitExit(30000);
     }
 
     bool heard(const std::string& line, std::uint32_t timeoutMs = 10000) const {
@@ -86,8 +102,11 @@ protected:
                                   10000);
     }
 
+    testsupport::TempDir m_root;
+    std::unique_ptr<sim::SimModem> m_modem;
     sim::SimCommandLine m_channel;
     Lines m_events;
+    std::string m_err;
 };
 
 TEST_F(OrvaneAtTest, SendJudgesTheReplyAfterTheEchoAndStopsAtTheFirstFailure) {

@@ -7,6 +7,7 @@
 #include <QXmlStreamReader>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,12 @@
 #include "platform/single_instance_lock.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
-#include "tests/cli/program_copy.h"
+#include "tests/support/child_process.h"
 #include "tests/support/device_holder.h"
 #include "tests/support/iaxmodem_fixture.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
 
 using namespace platform::literals;
 namespace fs = std::filesystem;
@@ -28,20 +30,51 @@ namespace {
 const std::string kSuccess = "Тестирование завершено успешно.";
 const std::string kFinished = "Тестирование завершено.";
 
-class OrvaneRunTest : public ProgramCopyTest {
+class OrvaneRunTest : public ::testing::Test {
 protected:
-    OrvaneRunTest() : ProgramCopyTest(ORVANE_RUN_EXE) {
+    OrvaneRunTest() {
+        fs::create_directories(app() / "cfg");
+        fs::create_directories(app() / "ports");
+        fs::create_directories(runtime());
+        testsupport::makeLinksOnly(app());
+        fs::copy_file(ORVANE_RUN_EXE, app() / "orvane-run");
         writeList("ok", {"AT<CR> <CR><LF>OK<CR><LF>", "ATI<CR> OK"});
     }
 
+    fs::path app() const { return m_root.path() / "app"; }
+    fs::path runtime() const { return m_root.path() / "run"; }
+
+    void startModem(sim::SimOptions options = {}) {
+        m_modem = std::make_unique<sim::SimModem>(options);
+        m_modem->start();
+        m_modem->linkAs(app(), 1);
+    }
+
     void writeList(const std::string& name, const std::vector<std::string>& lines) {
-        std::filesystem::create_directories(app() / "cfg");
         std::ofstream file(app() / "cfg" / (name + ".cmd_list"), std::ios::binary);
         file << commandListHeader() << "\r\n";
         for (const std::string& line : lines) {
             file << line << "\r\n";
         }
     }
+
+    std::unique_ptr<testsupport::ChildProcess> run(const std::vector<std::string>& args) {
+        return std::make_unique<testsupport::ChildProcess>((app() / "orvane-run").string(), args,
+                                                           runtime());
+    }
+
+    // Runs to the end; returns the exit status and keeps the output.
+    int runToEnd(const std::vector<std::string>& args) {
+        auto process = run(args);
+        m_out = process->readAll(false, 60000);
+        m_err = process->readAll(true, 1000);
+        return process->waitExit(30000);
+    }
+
+    testsupport::TempDir m_root;
+    std::unique_ptr<sim::SimModem> m_modem;
+    std::string m_out;
+    std::string m_err;
 };
 
 TEST_F(OrvaneRunTest, ASuccessfulRunExitsZeroWithAWellFormedJunitReport) {
