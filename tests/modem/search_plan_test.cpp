@@ -118,18 +118,9 @@ TEST(SearchBaudOrder, AnEmptyListIsRefusedAndDuplicatesAreKept) {
               (std::vector<std::string>{"PortFinderExt::~. entry", "PortFinderExt::~. quit"}));
 }
 
-TEST(SearchCommands, TheDefaultPlanSendsAtOnceTakesTextOrNumericOkAndIsStoredAsText) {
+// The default plan at work (AT, text or numeric OK, all ports at once) is in the search tests.
+TEST(SearchCommands, TheDefaultPlanIsStoredAsText) {
     PortFinderExt finder;
-    ASSERT_EQ(finder.search_commands().size(), 1u);
-    const AdjustedAtCmd& at = finder.search_commands().front();
-    EXPECT_EQ(commandBytes(at), "AT\r");
-    EXPECT_EQ(ruleTexts(at), (std::vector<std::string>{"\r\nOK\r\n", "0\r"}));
-    EXPECT_EQ(at.answer_timeout(), 1000u);
-    EXPECT_EQ(at.delay_before(), 0u);
-    EXPECT_FALSE(finder.only_one_port());
-    EXPECT_FALSE(finder.one_port_at_a_time());
-
-    // Nothing stored yet: the settings get the finder's plan to store.
     SearchSettings settings;
     settings.onlyOnePort = true;
     apply_search_settings(finder, settings);
