@@ -71,15 +71,6 @@ protected:
         return process->waitExit(30000);
     }
 
-    static int count(const std::string& text, const std::string& what) {
-        int n = 0;
-        for (std::size_t at = text.find(what); at != std::string::npos;
-             at = text.find(what, at + 1)) {
-            ++n;
-        }
-        return n;
-    }
-
     testsupport::TempDir m_root;
     std::unique_ptr<sim::SimModem> m_modem;
     std::string m_out;
@@ -107,28 +98,12 @@ TEST_F(OrvaneRunTest, ASuccessfulRunExitsZeroWithAWellFormedJunitReport) {
     EXPECT_EQ(cases, 2);
 }
 
-TEST_F(OrvaneRunTest, EveryRunThatDoesNotSucceedExitsOne) {
+// Failed commands, a silent modem and a port that does not open are rows of the fault matrix.
+TEST_F(OrvaneRunTest, AnEmptyListExitsOne) {
     startModem();
-    writeList("bad", {"AT<CR> NEVER 200"});
     writeList("empty", {});
-    EXPECT_EQ(runToEnd({"--list", "bad"}), 1);
-    EXPECT_TRUE(m_out.ends_with("Тестирование завершено с ошибками.\n")) << m_out;
     EXPECT_EQ(runToEnd({"--list", "empty"}), 1);
     EXPECT_TRUE(m_out.ends_with(kFinished + "\n")) << m_out;
-    m_modem.reset();  // no modem at all: COM1 leads to a device that is gone
-    const std::string device = (m_root.path() / "ttyUSB0").string();
-    testsupport::linkPort(app(), 1, device);
-    EXPECT_EQ(runToEnd({"--list", "ok", "--exchange"}), 1);
-    EXPECT_TRUE(m_out.ends_with(kFinished + "\n")) << m_out;
-    const std::string reason = "Порт 1: ссылка ведёт на отсутствующее устройство " + device + ".";
-    EXPECT_NE(m_out.find(" " + reason + "\n"), std::string::npos) << m_out;
-    EXPECT_EQ(m_err, "COM1 !!! " + reason + "\n");
-}
-
-TEST_F(OrvaneRunTest, RepeatRunsBackToBack) {
-    startModem();
-    EXPECT_EQ(runToEnd({"--list", "ok", "--repeat", "3"}), 0);
-    EXPECT_EQ(count(m_out, kSuccess), 3) << m_out;
 }
 
 TEST_F(OrvaneRunTest, UsageErrorsExitTwoBeforeAnySearch) {

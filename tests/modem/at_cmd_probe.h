@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,37 +47,21 @@ inline std::size_t feed(InquiryCmd& cmd, const std::vector<std::string_view>& ch
     return taken;
 }
 
-// What a caller can observe once the exchange is over.
-struct Verdict {
-    bool complete = false;
-    bool result = false;
-    std::vector<bool> reportedResults;  // one entry per on_complete call
-    std::vector<std::string> reasons;   // one entry per on_complete call
-
-    bool operator==(const Verdict&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Verdict& v) {
-    out << "{complete=" << v.complete << " result=" << v.result << " calls=[";
-    for (std::size_t i = 0; i < v.reasons.size(); ++i) {
-        out << (i ? ", " : "") << v.reportedResults[i] << ":'" << v.reasons[i] << "'";
-    }
-    return out << "]}";
-}
-
+// What a caller can observe once the exchange is over: "ok", "failed" or "waiting", then
+// " +reason" or " -reason" for each on_complete call.
 template <class Cmd>
-Verdict verdictOf(const Probe<Cmd>& cmd) {
-    Verdict v{cmd.is_complete(), cmd.result(), {}, {}};
+std::string verdictOf(const Probe<Cmd>& cmd) {
+    std::string verdict = cmd.is_complete() ? (cmd.result() ? "ok" : "failed")
+                                            : (cmd.result() ? "waiting with a result" : "waiting");
     for (const auto& call : cmd.calls) {
-        v.reportedResults.push_back(call.result);
-        v.reasons.push_back(call.reason);
+        verdict += (call.result ? " +" : " -") + call.reason;
     }
-    return v;
+    return verdict;
 }
 
 // Runs a fresh copy of the template over the chunks and returns the verdict.
 template <class Cmd>
-Verdict run(const Probe<Cmd>& templateCmd, const std::vector<std::string_view>& chunks) {
+std::string run(const Probe<Cmd>& templateCmd, const std::vector<std::string_view>& chunks) {
     Probe<Cmd> cmd{templateCmd};
     feed(cmd, chunks);
     return verdictOf(cmd);

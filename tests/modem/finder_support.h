@@ -1,8 +1,8 @@
 #pragma once
 
 // Shared by the port and search tests: an application folder whose ports are links only, and
-// recorders of what the port finder shows and exchanges, each able to run a hook on the
-// exchanging thread at the moment something arrives.
+// recorders of what the port finder shows and exchanges, the latter able to run a hook on the
+// exchanging thread as each line arrives.
 
 #include <algorithm>
 #include <chrono>
@@ -45,61 +45,41 @@ private:
     testsupport::TempDir m_fake;
 };
 
-// The message list as an operator would see it, in UTF-8 for readable failures, and every
-// show call in order.
+// Every show call in order, the text as the finder passed it.
 class RecordingViewer : public InfoViewerI {
 public:
     using Call = std::pair<std::string, bool>;  // text, newLine
 
     void show(const std::string& text, bool newLine) override {
-        std::function<void(const std::string&)> hook;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            const std::string utf8 = platform::cp1251ToUtf8(text);
-            m_calls.emplace_back(utf8, newLine);
-            m_raw.push_back(text);
-            if (newLine || m_lines.empty()) {
-                m_lines.push_back(utf8);
-            } else {
-                m_lines.back() = utf8;
-            }
-            hook = m_hook;
-        }
-        if (hook) {
-            hook(platform::cp1251ToUtf8(text));
-        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_calls.emplace_back(text, newLine);
     }
 
-    std::vector<std::string> lines() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_lines;
-    }
     std::vector<Call> calls() const {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_calls;
     }
-    // The texts exactly as the finder passed them.
-    std::vector<std::string> raw() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_raw;
-    }
-    // Runs on the finder's thread after each text (in UTF-8) has been recorded.
-    void setHook(std::function<void(const std::string&)> hook) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_hook = std::move(hook);
+    // The message list as an operator would see it, in UTF-8 for readable failures.
+    std::vector<std::string> lines() const {
+        std::vector<std::string> out;
+        for (const auto& [text, newLine] : calls()) {
+            if (newLine || out.empty()) {
+                out.push_back(platform::cp1251ToUtf8(text));
+            } else {
+                out.back() = platform::cp1251ToUtf8(text);
+            }
+        }
+        return out;
     }
 
 private:
     mutable std::mutex m_mutex;
     std::vector<Call> m_calls;
-    std::vector<std::string> m_raw;
-    std::vector<std::string> m_lines;
-    std::function<void(const std::string&)> m_hook;
 };
 
 // Every copy of the exchange in order: "<" and the bytes read, ">" and the bytes written,
-// "!" and a note, "-" and stray bytes, "~" and the count of bytes left out, "=" and a whole
-// line (the search's, "COM3 >>> AT\r").
+// "-" and stray bytes, "~" and the count of bytes left out, "=" and a whole line (the
+// search's, "COM3 >>> AT\r").
 class RecordingLog : public ExchangeLog {
 public:
     void onRead(const char* data, std::uint32_t length) override {
@@ -110,11 +90,8 @@ public:
     }
     void onSkipped(std::uint64_t length) override { add('~', std::to_string(length)); }
     void onWrite(const char* data, std::uint32_t length) override {
-        if (const auto hook = add('>', std::string(data, length))) {
-            hook(std::string(data, length));
-        }
+        add('>', std::string(data, length));
     }
-    void onNote(const std::string& text) override { add('!', text); }
     void onLine(const std::string& line) override {
         if (const auto hook = add('=', line)) {
             hook(line);
@@ -124,13 +101,6 @@ public:
     std::vector<std::string> events() const {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_events;
-    }
-    std::string reads() const {
-        std::string all;
-        for (const std::string& event : events()) {
-            all += event[0] == '<' ? event.substr(1) : "";
-        }
-        return all;
     }
     // The whole lines, in order.
     std::vector<std::string> lines() const {
@@ -152,11 +122,11 @@ public:
                    }) >= static_cast<std::ptrdiff_t>(count);
         });
     }
-    // Runs on the writing thread just before the bytes go to the port (for a whole line:
-    // every line, on the thread of its port's exchange).
-    void setWriteHook(std::function<void(const std::string&)> hook) {
+    // Runs after every whole line has been recorded, on the thread of its port's exchange
+    // (for a written line: before the bytes go to the port).
+    void setLineHook(std::function<void(const std::string&)> hook) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_writeHook = std::move(hook);
+        m_lineHook = std::move(hook);
     }
 
 private:
@@ -165,7 +135,7 @@ private:
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_events.push_back(kind + bytes);
-            hook = m_writeHook;
+            hook = m_lineHook;
         }
         m_changed.notify_all();
         return hook;
@@ -174,7 +144,7 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     std::vector<std::string> m_events;
-    std::function<void(const std::string&)> m_writeHook;
+    std::function<void(const std::string&)> m_lineHook;
 };
 
 }  // namespace finder_test

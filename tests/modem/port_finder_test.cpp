@@ -136,9 +136,6 @@ struct SearchCase {
 
 // clang-format off
 const SearchCase kCases[] = {
-    {"SilentPorts", {{1, Kind::Silent}, {2, Kind::Silent}, {3, Kind::Silent}}, 0, 0, false, 300,
-     {"not found", "Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
-      "Проверка порта 3. Модем не найден."}, {}},
     {"NumericModemAt9600Only", {{1, Kind::Silent}, {2, Kind::Numeric, 9600}, {3, Kind::Silent}},
      0, 0, false, 300,
      {"found 2 9600", "Проверка порта 1. Модем не найден.",
@@ -160,7 +157,8 @@ const SearchCase kCases[] = {
      false, 300, {"found 3 115200", "Проверка порта 3. Скорость 115200. Модем найден."}, {1, 2}},
     {"OnlyOnePortThatIsMissing", {{5, Kind::Absent}, {3, Kind::Modem}}, 5, 0, true, 300,
      {"not found", "Не удалось открыть порт 5.", "Порт 5: ..."}, {3}},
-    // Checked at the same time, the second number could not have opened the device.
+    // Silent ports; checked at the same time, the second number could not have opened the
+    // device.
     {"TwoNumbersForOneDevice", {{1, Kind::Silent}, {2, Kind::SameAs, 1}, {3, Kind::Silent}}, 0, 0,
      false, 300,
      {"not found", "Проверка порта 1. Модем не найден.", "Проверка порта 2. Модем не найден.",
@@ -289,7 +287,7 @@ TEST_F(ParallelSearch, AModemFoundOnTheFirstPortEndsTheSearchWhileTheOthersStill
     // The modem on port 1 says OK once all three ports wait for their answers.
     sim::SimModem& first = m_layout.modem(1);
     std::once_flag answered;
-    m_log.setWriteHook([&](const std::string&) {
+    m_log.setLineHook([&](const std::string&) {
         if (m_log.lines().size() == 3) {
             std::call_once(answered, [&first] { first.inject("\r\nOK\r\n"); });
         }
@@ -320,7 +318,7 @@ TEST(PortFinderErrors, AFirstCommandThatRaisesAPortErrorDoesNotKeepTheSecondFrom
     commands.emplace_back("ATE0\r", "OK");
     finder.set_search_commands(commands);
     finder.set_baud_list(rates({115200}, 10000));
-    log.setWriteHook([&line](const std::string& written) {
+    log.setLineHook([&line](const std::string& written) {
         if (written == "COM1 >>> AT\r") {
             ASSERT_EQ(::tcflow(line.heldSlave(), TCOOFF), 0);
         } else {

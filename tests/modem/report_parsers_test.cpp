@@ -8,30 +8,11 @@
 #include "modem/disconnect_parser.h"
 #include "modem/disconnect_reason.h"
 #include "modem/dtmf_parser.h"
-#include "modem/report_parser.h"
 #include "modem/sms_report_parser.h"
 #include "modem/unreclaimed_parser.h"
 #include "tests/support/debug_capture.h"
 
 namespace {
-
-TEST(ReportParser, PatternOrderDecidesNotThePositionInTheText) {
-    ReportParser parser{"\r\nSECOND\r\nFIRST\r\n"};
-    parser.add_pattern("FIRST");
-    parser.add_pattern("SECOND");
-    EXPECT_TRUE(parser.found_pattern().empty());
-    EXPECT_TRUE(parser.found());
-    EXPECT_EQ(parser.found_pattern(), "FIRST");
-    EXPECT_EQ(parser.text(), "\r\nSECOND\r\nFIRST\r\n");
-
-    ReportParser inside{"xxMIDDLEyy"};
-    inside.add_pattern("MIDDLE");
-    EXPECT_TRUE(inside.found());
-    ReportParser none{"OK\r\n"};
-    none.add_pattern("FIRST");
-    EXPECT_FALSE(none.found());
-    EXPECT_TRUE(none.found_pattern().empty());
-}
 
 TEST(DisconnectParser, MapsEachCallEndingWordToItsReasonTheFirstOfTheTableWinning) {
     struct Case {

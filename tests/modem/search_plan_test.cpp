@@ -101,9 +101,9 @@ TEST(SearchBaudOrder, AnEmptyListIsRefusedAndDuplicatesAreKept) {
         finder.set_viewer(&viewer);
         finder.set_baud_list(blank);
         EXPECT_EQ(finder.baud_list(), before);
-        EXPECT_EQ(viewer.raw(), std::vector<std::string>{
-                                    std::string("Ошибка: пустой список скоростей модема"_cp1251)});
-        EXPECT_TRUE(viewer.calls().back().second);
+        EXPECT_EQ(viewer.calls(),
+                  (std::vector<finder_test::RecordingViewer::Call>{
+                      {std::string("Ошибка: пустой список скоростей модема"_cp1251), true}}));
 
         BaudrateParams twice;
         baud_list_from_text("300-50 300-50", twice);
@@ -118,18 +118,9 @@ TEST(SearchBaudOrder, AnEmptyListIsRefusedAndDuplicatesAreKept) {
               (std::vector<std::string>{"PortFinderExt::~. entry", "PortFinderExt::~. quit"}));
 }
 
-TEST(SearchCommands, TheDefaultPlanSendsAtOnceTakesTextOrNumericOkAndIsStoredAsText) {
+// The default plan at work (AT, text or numeric OK, all ports at once) is in the search tests.
+TEST(SearchCommands, TheDefaultPlanIsStoredAsText) {
     PortFinderExt finder;
-    ASSERT_EQ(finder.search_commands().size(), 1u);
-    const AdjustedAtCmd& at = finder.search_commands().front();
-    EXPECT_EQ(commandBytes(at), "AT\r");
-    EXPECT_EQ(ruleTexts(at), (std::vector<std::string>{"\r\nOK\r\n", "0\r"}));
-    EXPECT_EQ(at.answer_timeout(), 1000u);
-    EXPECT_EQ(at.delay_before(), 0u);
-    EXPECT_FALSE(finder.only_one_port());
-    EXPECT_FALSE(finder.one_port_at_a_time());
-
-    // Nothing stored yet: the settings get the finder's plan to store.
     SearchSettings settings;
     settings.onlyOnePort = true;
     apply_search_settings(finder, settings);
@@ -164,9 +155,9 @@ TEST(SearchCommands, LinesWithTheSameCommandMergeAndAnEmptyListIsWarnedAbout) {
     finder.set_search_commands({});
     EXPECT_TRUE(finder.search_commands().empty());
     EXPECT_TRUE(finder.search_command_params().empty());
-    EXPECT_EQ(viewer.raw(), std::vector<std::string>{std::string(
-                                "Внимание: пустой список команд поиска модема"_cp1251)});
-    EXPECT_EQ(viewer.calls().back().second, true);
+    EXPECT_EQ(viewer.calls(),
+              (std::vector<finder_test::RecordingViewer::Call>{
+                  {std::string("Внимание: пустой список команд поиска модема"_cp1251), true}}));
 }
 
 TEST(SearchSettingsApplied, StoredTextsReplaceThePlanAndUnusableOnesLeaveIt) {

@@ -12,17 +12,10 @@ namespace {
 using modem_test::commandBytes;
 using modem_test::feed;
 
-TEST(SimpleAtCmdLine, ExtendedOrPlainFormWithOkAndErrorRules) {
-    const SimpleAtCmd read{"CMGR", 7, 3, true, 1000};
-    EXPECT_EQ(commandBytes(read), "AT+CMGR=7\r\n");
-    EXPECT_EQ(read.answer_timeout(), 1000u);
-    ASSERT_EQ(read.rules().size(), 2u);
-    EXPECT_TRUE(read.rules()[0].text == "OK" && read.rules()[0].success);
-    EXPECT_TRUE(read.rules()[1].text == "ERROR" && !read.rules()[1].success);
-    EXPECT_FALSE(read.is_complete());
-
+// The message commands' lines (a number or a text as the value) are checked where those
+// commands are tested.
+TEST(SimpleAtCmdLine, ExtendedOrPlainForm) {
     EXPECT_EQ(commandBytes(SimpleAtCmd{"CSQ", "", 0, true, 1000}), "AT+CSQ\r\n");
-    EXPECT_EQ(commandBytes(SimpleAtCmd{"CPMS", "\"SM\"", 6, true, 1000}), "AT+CPMS=\"SM\"\r\n");
     EXPECT_EQ(commandBytes(SimpleAtCmd{"CMGD", -1, 0, true, 1000}), "AT+CMGD=-1\r\n");
     EXPECT_EQ(commandBytes(SimpleAtCmd{"CMGD", 0, 0, true, 1000}), "AT+CMGD=0\r\n");
     // The plain form sends the name alone.
@@ -56,32 +49,6 @@ TEST(SimpleAtCmdParse, TheCommandsOwnInformationLineUpToTheTerminatorGivesTheVal
         EXPECT_FALSE(cmgr.parse_answer(other, "OK", values)) << other;
         EXPECT_TRUE(values.empty()) << other;
     }
-}
-
-// How a reading command uses the parser: with the text of the rule that ended the wait.
-class StorageQuery : public SimpleAtCmd {
-public:
-    StorageQuery() : SimpleAtCmd{"CPMS", "\"SM\"", 6, true, 1000} {}
-    void on_complete(const std::string& full_answer, bool result,
-                     const std::string& result_reason) override {
-        parsed = result && parse_answer(full_answer, result_reason, values) &&
-                 static_cast<int>(values.size()) >= min_fields();
-    }
-    bool parsed = false;
-    Msg::Strings values;
-};
-
-TEST(SimpleAtCmdCompletion, MatchedRuleTextBoundsTheParsedValues) {
-    StorageQuery query;
-    feed(query, {"\r\n+CPMS: 2,30,", "2,30,2,30\r\n\r\nOK\r\n"});
-    EXPECT_TRUE(query.parsed);
-    EXPECT_EQ(query.values, (Msg::Strings{"2", "30", "2", "30", "2", "30"}));
-
-    StorageQuery refused;
-    feed(refused, {"\r\n+CMS ERROR: 302\r\n", "ERROR\r\n"});
-    EXPECT_TRUE(refused.is_complete());
-    EXPECT_FALSE(refused.result());
-    EXPECT_FALSE(refused.parsed);
 }
 
 }  // namespace

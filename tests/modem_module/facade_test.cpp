@@ -1,15 +1,17 @@
-// The modem facade against the simulated modem, with a real user-interface thread.
+// The modem facade against the simulated modem, with a real user-interface thread: commands,
+// a dead port, release, data calls and the events of a call.
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
+#include "modem/exchange_log.h"
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "modem/modem_port.h"
 #include "platform/cp1251.h"
@@ -27,82 +29,76 @@ namespace {
 
 constexpr int kPort = 6;
 
-// Records every event with the thread it arrived on.
-class RecordingHandler : public ModemPhoneEventsHandlerStub {
+// Every event as a line, with the facade's state where it matters, and whether all came on
+// the user-interface thread.
+class Events : public ModemPhoneEventsHandlerStub {
 public:
+    explicit Events(ModemPhoneImpl*& phone) : m_phone(phone) {}
     void onRing(const std::string& number, int type) override {
-        record("ring " + number + " " + std::to_string(type));
+        add("ring " + number + " " + std::to_string(type));
     }
-    void onSmsReceived(const std::string& text, int index) override {
-        record("sms " + text + " " + std::to_string(index));
+    void onConnectEstablished() override { add("connect " + std::to_string(m_phone->state())); }
+    void onDisconnect(int reason) override {
+        add("disconnect " + std::to_string(reason) + " pending " +
+            std::to_string(m_phone->pendingDataSize()) + " state " +
+            std::to_string(m_phone->state()));
     }
-    void onConnectEstablished() override { record("connect"); }
-    void onDisconnect(int reason) override { record("disconnect " + std::to_string(reason)); }
-    void onData(const char* data, std::uint32_t length) override {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_data.append(data, length);
+    void onData(const char* bytes, std::uint32_t length) override { data.append(bytes, length); }
+    void onDataBufferEmpty() override {
+        onUiThread = onUiThread && platform::ui::isUiThread();
+        ++bufferEmpty;
     }
-    void onDataBufferEmpty() override { ++m_bufferEmpty; }
-    void onError(const std::string& text) override { record("error " + text); }
-    void onDtmf(const std::string& digits) override { record("dtmf " + digits); }
+    void onError(const std::string& text) override { add("error " + text); }
+    void onDtmf(const std::string& digits) override { add("dtmf " + digits); }
 
-    std::vector<std::string> events() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_events;
-    }
     bool has(const std::string& event) const {
-        for (const std::string& e : events()) {
-            if (e == event) {
-                return true;
-            }
-        }
-        return false;
+        return std::find(list.begin(), list.end(), event) != list.end();
     }
-    std::string data() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_data;
-    }
-    int bufferEmptyCount() const { return m_bufferEmpty; }
-    bool allOnUiThread() const { return m_allOnUiThread; }
+
+    std::vector<std::string> list;
+    std::string data;
+    int bufferEmpty = 0;
+    bool onUiThread = true;
 
 private:
-    void record(std::string event) {
-        if (!platform::ui::isUiThread()) {
-            m_allOnUiThread = false;
-        }
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_events.push_back(std::move(event));
+    void add(std::string event) {
+        onUiThread = onUiThread && platform::ui::isUiThread();
+        list.push_back(std::move(event));
     }
 
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_events;
-    std::string m_data;
-    std::atomic<int> m_bufferEmpty{0};
-    std::atomic<bool> m_allOnUiThread{true};
+    ModemPhoneImpl*& m_phone;
 };
 
 // Results of asynchronous AT commands, in arrival order.
-struct Results {
-    static void collect(void* context, const ATCmd& cmd) {
-        auto* self = static_cast<Results*>(context);
-        self->onUiThread = self->onUiThread && platform::ui::isUiThread();
-        self->answers.push_back(std::string(cmd.command_data(), cmd.command_size()) + "=" +
-                                (cmd.is_complete() && cmd.result() ? "ok" : "failed"));
+void collect(void* context, const ATCmd& cmd) {
+    static_cast<std::vector<std::string>*>(context)->push_back(
+        std::string(cmd.command_data(), cmd.command_size()) + "=" +
+        (cmd.is_complete() && cmd.result() ? "ok" : "failed"));
+}
+
+// The blocks written to the modem, from the worker thread.
+class WrittenBlocks : public ExchangeLog {
+public:
+    void onRead(const char* /*data*/, std::uint32_t /*length*/) override {}
+    void onStray(const char* /*data*/, std::uint32_t /*length*/) override {}
+    void onSkipped(std::uint64_t /*length*/) override {}
+    void onLine(const std::string& /*line*/) override {}
+    void onWrite(const char* data, std::uint32_t length) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_blocks.emplace_back(data, length);
     }
-    std::vector<std::string> answers;
-    bool onUiThread = true;
+    std::vector<std::string> blocks() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_blocks;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_blocks;
 };
 
 class FacadeTest : public testsupport::UiThreadTest {
 protected:
-    FacadeTest() {
-        sim::SimOptions options;
-        options.profile.echo = false;
-        m_modem = std::make_unique<sim::SimModem>(options);
-        m_modem->start();
-        m_modem->linkAs(m_app.path(), kPort);
-        testsupport::makeLinksOnly(m_app.path());
-    }
     ~FacadeTest() override {
         if (m_phone != nullptr) {
             m_phone->release();
@@ -111,14 +107,20 @@ protected:
 
     // Opens a facade as the test controller does: no echo-off, no report reading (unless
     // asked for).
-    ModemPhoneImpl* openQuiet(bool readReports = false) {
+    void start(sim::SimOptions options = {}, bool readReports = false) {
+        options.profile.echo = false;
+        options.profile.registers[sim::ModemProfile::kEscapeGuardTime] = 5;  // 100 ms
+        m_modem = std::make_unique<sim::SimModem>(options);
+        m_modem->start();
+        m_modem->linkAs(m_app.path(), kPort);
+        testsupport::makeLinksOnly(m_app.path());
         m_phone = new ModemPhoneImpl();
-        m_phone->onAtCmdResult = &Results::collect;
+        m_phone->onAtCmdResult = &collect;
         m_phone->onAtCmdResultContext = &m_results;
         m_phone->setEchoOffAndHangup(false);
         m_phone->setIdleReportReading(readReports);
-        EXPECT_TRUE(m_phone->open(kPort, 115200, 0, &m_handler));
-        return m_phone;
+        ASSERT_TRUE(m_phone->open(kPort, 115200, 0, &m_events));
+        m_phone->modem()->set_exchange_log(&m_written);
     }
 
     // Releases the facade on the user-interface thread, as the programs do; returns how long
@@ -130,63 +132,45 @@ protected:
         return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
     }
 
+    bool waitFor(const std::string& event) {
+        return runUntil([&] { return m_events.has(event); });
+    }
+    bool modemHeardALine() {
+        return m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; },
+                                  5000);
+    }
+
     testsupport::TempAppFolder m_app;
+    // Data calls trace what they send to write.dat in the working folder.
+    testsupport::CurrentFolder m_workingFolder{m_app.path()};
     std::unique_ptr<sim::SimModem> m_modem;
-    RecordingHandler m_handler;
-    Results m_results;
     ModemPhoneImpl* m_phone = nullptr;
+    Events m_events{m_phone};
+    std::vector<std::string> m_results;
+    WrittenBlocks m_written;
 };
 
-TEST_F(FacadeTest, APortThatCannotOpenIsReportedAndReleasedPromptly) {
-    m_phone = new ModemPhoneImpl();
-    EXPECT_FALSE(m_phone->open(77, 115200, 0, &m_handler));  // no such port
-    EXPECT_STREQ(m_phone->lastErrorText(), "Пока ошибок не было."_cp1251.data());
-    EXPECT_EQ(m_phone->state(), 0);
-    EXPECT_LT(release(), milliseconds(2000));
-    EXPECT_TRUE(m_handler.events().empty());
-}
-
-TEST_F(FacadeTest, AQuietFacadeQueuesNothingOfItsOwn) {
-    openQuiet();
-    EXPECT_FALSE(m_phone->hasCommands());
-    // A command of ours is the first and only thing the modem hears.
-    m_phone->executeAtCommand("AT", 2000, 0, true);
-    ASSERT_TRUE(runUntil([&] { return m_results.answers.size() == 1; }));
-    EXPECT_EQ(m_modem->stats().linesReceived, 1u);
-}
-
-TEST_F(FacadeTest, AsynchronousCommandsReportInOrderOnTheUserInterfaceThread) {
-    openQuiet();
-    m_phone->executeAtCommand("AT", 2000, 0, true);
-    m_phone->executeAtCommand("AT+NOSUCH", 2000, 0, true);
-    m_phone->executeAtCommand("ATI", 2000, 50, true);
-    ASSERT_TRUE(runUntil([&] { return m_results.answers.size() == 3; }));
-    EXPECT_EQ(m_results.answers,
-              (std::vector<std::string>{"AT\r\n=ok", "AT+NOSUCH\r\n=failed", "ATI\r\n=ok"}));
-    EXPECT_TRUE(m_results.onUiThread);
-}
-
+// A port that does not open is played through orvane-at.
 TEST_F(FacadeTest, SynchronousCommandsRunWhileTheWorkerIsPaused) {
-    openQuiet();
+    start();
+    EXPECT_STREQ(m_phone->lastErrorText(), "Пока ошибок не было."_cp1251.data());
     EXPECT_TRUE(m_phone->executeAtCommand("AT", 2000, 0, false));
     EXPECT_FALSE(m_phone->executeAtCommand("AT+NOSUCH", 2000, 0, false));
-    // The worker is running again afterwards.
+    // The worker is running again afterwards; its copy of the command kept the rules.
     m_phone->executeAtCommand("AT", 2000, 0, true);
-    EXPECT_TRUE(runUntil([&] { return m_results.answers.size() == 1; }));
+    ASSERT_TRUE(runUntil([&] { return m_results.size() == 1; }));
+    EXPECT_EQ(m_results[0], "AT\r\n=ok");
 }
 
 TEST_F(FacadeTest, ADeadPortIsReportedOnceAndLaterRequestsFailAtOnce) {
-    openQuiet(true);  // a worker listening between commands is the one that would flood
+    start({}, true);  // a worker listening between commands is the one that would flood
     m_modem->setSilent(true);
     m_phone->executeAtCommand("AT", 10000, 0, true);
-    m_phone->executeAtCommand("ATI", 10000, 0, true);  // queued behind it
-    ASSERT_TRUE(
-        m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; }, 5000));
+    ASSERT_TRUE(modemHeardALine());
     m_modem->unplug();
-    ASSERT_TRUE(runUntil([&] { return !m_handler.events().empty(); }));
-    EXPECT_TRUE(m_handler.events()[0].starts_with("error "));
+    ASSERT_TRUE(runUntil([&] { return !m_events.list.empty(); }));
+    EXPECT_TRUE(m_events.list[0].starts_with("error "));
     EXPECT_TRUE(m_phone->portDead());
-    EXPECT_FALSE(m_phone->hasCommands());  // the queued command went without a result
 
     const auto start = Clock::now();
     EXPECT_FALSE(m_phone->executeAtCommand("AT", 5000, 0, false));
@@ -194,32 +178,73 @@ TEST_F(FacadeTest, ADeadPortIsReportedOnceAndLaterRequestsFailAtOnce) {
     EXPECT_LT(Clock::now() - start, milliseconds(1000));
     // A worker that went on listening would have reported the failure dozens of times by now.
     runUntil([] { return false; }, milliseconds(300));
-    EXPECT_EQ(m_handler.events().size(), 1u);
-    EXPECT_TRUE(m_results.answers.empty());
+    EXPECT_EQ(m_events.list.size(), 1u);
+    EXPECT_TRUE(m_events.onUiThread);
+    EXPECT_TRUE(m_results.empty());
 }
 
 TEST_F(FacadeTest, ReleaseEndsTheRunningCommandAtOnceAndDeliversItsFailureFirst) {
-    openQuiet();
+    start();
     m_modem->setSilent(true);
     m_phone->executeAtCommand("AT", 30000, 0, true);
-    ASSERT_TRUE(
-        m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; }, 5000));
+    ASSERT_TRUE(modemHeardALine());
     EXPECT_LT(release(), milliseconds(2000));
-    EXPECT_EQ(m_results.answers, std::vector<std::string>{"AT\r\n=failed"});
+    EXPECT_EQ(m_results, std::vector<std::string>{"AT\r\n=failed"});
 }
 
 TEST_F(FacadeTest, ReleaseWhileACommandFailsOnAnUnpluggedPortDropsTheError) {
-    openQuiet();
+    start();
     m_modem->setSilent(true);
     m_phone->executeAtCommand("AT", 10000, 0, true);
-    ASSERT_TRUE(
-        m_modem->waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; }, 5000));
+    ASSERT_TRUE(modemHeardALine());
     m_modem->unplug();  // the command's next read fails while release is under way
     EXPECT_LT(release(), milliseconds(5000));
     // The failure reaches the user-interface thread only while release waits for the worker,
     // after the handler was cleared: it is dropped, and the process lives.
     processPending();
-    EXPECT_TRUE(m_handler.events().empty());
+    EXPECT_TRUE(m_events.list.empty());
+}
+
+TEST_F(FacadeTest, DataGoesOutInBlocksOf500ThenTheBufferReportsEmpty) {
+    sim::SimOptions options;
+    options.calls.data = sim::DataHandling::Echo;
+    start(options);
+    m_phone->dialInDataMode("777");
+    ASSERT_TRUE(waitFor("connect 5"));
+    const std::string payload(1200, 'd');
+    const int emptyBefore = m_events.bufferEmpty;
+    m_phone->sendData(payload.data(), static_cast<int>(payload.size()));
+    EXPECT_EQ(m_phone->pendingDataSize(), 1200);
+    ASSERT_TRUE(runUntil([&] { return m_events.data.size() >= 1200; }));
+    EXPECT_EQ(m_events.data, payload);  // the far end echoed every byte, in order
+    std::vector<std::size_t> sizes;
+    for (const std::string& block : m_written.blocks()) {
+        if (block.starts_with("d")) {
+            sizes.push_back(block.size());
+        }
+    }
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{500, 500, 200}));
+    ASSERT_TRUE(runUntil([&] { return m_events.bufferEmpty > emptyBefore; }));
+    EXPECT_EQ(m_phone->pendingDataSize(), 0);
+    EXPECT_TRUE(m_events.onUiThread);
+}
+
+TEST_F(FacadeTest, AnIncomingDataCallRingsWithItsNumberThenHearsTonesAndTheRemoteHangUp) {
+    sim::SimOptions options;
+    options.calls.data = sim::DataHandling::Sink;
+    start(options, true);
+    m_modem->incomingCall({sim::CallType::Data, "123", 0});
+    ASSERT_TRUE(waitFor("ring 123 1"));
+    m_phone->answer();
+    ASSERT_TRUE(waitFor("connect 5"));
+    m_modem->sendTones("5");
+    ASSERT_TRUE(waitFor("dtmf 5"));
+
+    // Data still waiting to go out is dropped before the disconnect is reported.
+    const std::string payload(100000, 'x');
+    m_phone->sendData(payload.data(), static_cast<int>(payload.size()));
+    m_modem->remoteHangup();
+    ASSERT_TRUE(waitFor("disconnect 2 pending 0 state 0"));
 }
 
 }  // namespace

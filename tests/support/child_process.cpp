@@ -118,12 +118,6 @@ std::string ChildProcess::readErrorUntil(std::string_view marker, int timeoutMs)
     return m_errText;
 }
 
-std::string ChildProcess::readOutputUntil(std::string_view marker, int timeoutMs) {
-    while (m_outText.find(marker) == std::string::npos && readSome(m_out, m_outText, timeoutMs)) {
-    }
-    return m_outText;
-}
-
 std::string ChildProcess::readLine(int timeoutMs) {
     while (m_outText.find('\n') == std::string::npos && readSome(m_out, m_outText, timeoutMs)) {
     }

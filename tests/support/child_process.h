@@ -30,8 +30,6 @@ public:
 
     // Standard error up to and including marker; what came when the time ran out.
     std::string readErrorUntil(std::string_view marker, int timeoutMs = 10000);
-    // Standard output up to and including marker; what came when the time ran out.
-    std::string readOutputUntil(std::string_view marker, int timeoutMs = 10000);
     // The next line of standard output without its LF (what came when the time ran out);
     // whatever came after it stays for the next read.
     std::string readLine(int timeoutMs = 10000);

@@ -8,25 +8,10 @@
 #include <cerrno>
 #include <chrono>
 #include <system_error>
-#include <utility>
+
+#include "modem/line_rate.h"
 
 namespace testsupport {
-
-namespace {
-
-speed_t standardSpeed(std::uint32_t baud) {
-    constexpr std::pair<std::uint32_t, speed_t> kSpeeds[] = {
-        {300, B300},     {1200, B1200},   {2400, B2400},   {4800, B4800},    {9600, B9600},
-        {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
-    for (const auto& [rate, speed] : kSpeeds) {
-        if (rate == baud) {
-            return speed;
-        }
-    }
-    return B0;
-}
-
-}  // namespace
 
 PtyClient::PtyClient(const std::string& device, std::uint32_t baud) {
     m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -46,14 +31,7 @@ PtyClient::~PtyClient() {
 }
 
 void PtyClient::setBaud(std::uint32_t baud) {
-    const speed_t speed = standardSpeed(baud);
-    if (speed == B0) {
-        setCustomBaud(m_fd, baud);
-        return;
-    }
-    termios settings{};
-    if (::tcgetattr(m_fd, &settings) != 0 || ::cfsetspeed(&settings, speed) != 0 ||
-        ::tcsetattr(m_fd, TCSANOW, &settings) != 0) {
+    if (!line_rate::write(m_fd, baud)) {
         throw std::system_error(errno, std::generic_category(), "set baud");
     }
 }

@@ -20,7 +20,7 @@ public:
 
     int fd() const { return m_fd; }
 
-    // Standard rates through cfsetspeed, any other through termios2.
+    // Any rate, with or without a B constant.
     void setBaud(std::uint32_t baud);
     void send(std::string_view bytes);
     // Sends bytes and returns what arrives until marker.
@@ -55,8 +55,5 @@ inline std::int64_t msSince(std::chrono::steady_clock::time_point start) {
                                                                  start)
         .count();
 }
-
-// Sets a rate without a B constant on a terminal through termios2 and BOTHER.
-void setCustomBaud(int fd, std::uint32_t baud);
 
 }  // namespace testsupport
