@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,6 +12,7 @@
 #include "common_storage/window_access.h"
 #include "common_storage/window_placer.h"
 #include "platform/cp1251.h"
+#include "platform/single_instance_lock.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
 
@@ -165,88 +162,16 @@ TEST_F(WindowPlacementTest, MainWindowCaptionIsKeptAndBecomesTheApplicationTitle
     }
 }
 
-namespace {
-
-// Runs is_already_running in a child process while this one waits; the child reports its
-// answer and then holds on until released.
-class ChildInstance {
-public:
-    ChildInstance() {
-        EXPECT_EQ(::pipe(m_answer), 0);
-        EXPECT_EQ(::pipe(m_release), 0);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(m_answer[0]);
-            ::close(m_release[1]);
-            RecordingWarningBox box;
-            const bool refused =
-                is_already_running(kInstanceMutexName, true, kInstanceWarningCaption, box);
-            const char answer = refused ? 'R' : 'S';
-            (void)!::write(m_answer[1], &answer, 1);
-            char ignored = 0;
-            (void)!::read(m_release[0], &ignored, 1);
-            ::_exit(0);
-        }
-        ::close(m_answer[1]);
-        ::close(m_release[0]);
-    }
-    ~ChildInstance() { end(); }
-
-    // True when the child was refused.
-    bool refused() {
-        char answer = 0;
-        EXPECT_EQ(::read(m_answer[0], &answer, 1), 1);
-        return answer == 'R';
-    }
-
-    void end() {
-        if (m_pid <= 0) {
-            return;
-        }
-        ::close(m_release[1]);
-        ::close(m_answer[0]);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_answer[2] = {-1, -1};
-    int m_release[2] = {-1, -1};
-};
-
-class PrivateRuntimeFolder {
-public:
-    PrivateRuntimeFolder() {
-        const char* previous = std::getenv("XDG_RUNTIME_DIR");
-        m_hadPrevious = previous != nullptr;
-        m_previous = m_hadPrevious ? previous : "";
-        ::setenv("XDG_RUNTIME_DIR", m_dir.path().c_str(), 1);
-    }
-    ~PrivateRuntimeFolder() {
-        if (m_hadPrevious) {
-            ::setenv("XDG_RUNTIME_DIR", m_previous.c_str(), 1);
-        } else {
-            ::unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-
-private:
-    testsupport::TempDir m_dir;
-    bool m_hadPrevious = false;
-    std::string m_previous;
-};
-
-}  // namespace
-
 TEST(OneInstChecker, SecondStartIsWarnedAndRefusedWhileTheFirstRuns) {
-    PrivateRuntimeFolder runtime;
+    const testsupport::TempDir runtime;
+    const testsupport::ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path().string());
     const std::pair<std::string, std::string> warning{"Приложение уже запущено"_cp1251,
                                                       "orvane.exe"};
     {
-        ChildInstance first;
-        ASSERT_FALSE(first.refused());
+        // flock locks belong to open files: the first instance's lock, taken here through a
+        // file of its own, refuses this process as it would another one.
+        const platform::SingleInstanceLock first(kInstanceMutexName);
+        ASSERT_FALSE(first.alreadyRunning());
 
         RecordingWarningBox box;
         EXPECT_TRUE(is_already_running(kInstanceMutexName, true, kInstanceWarningCaption, box));
@@ -263,10 +188,10 @@ TEST(OneInstChecker, SecondStartIsWarnedAndRefusedWhileTheFirstRuns) {
     }
 
     // The first instance has ended: this start runs, and keeps the lock after its checker is
-    // gone, so the next start is the one refused.
+    // gone, so the next start is the one refused. Another name is another lock.
     RecordingWarningBox box;
     EXPECT_FALSE(is_already_running(kInstanceMutexName, true, kInstanceWarningCaption, box));
     EXPECT_TRUE(box.shown.empty());
-    ChildInstance later;
-    EXPECT_TRUE(later.refused());
+    EXPECT_TRUE(is_already_running(kInstanceMutexName, false, "", box));
+    EXPECT_FALSE(is_already_running("another-name", false, "", box));
 }

@@ -175,13 +175,3 @@ TEST(SerialDeviceMap, ToleratesAMissingPortsFolder) {
     EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM67"}));
     EXPECT_EQ(serialDevicePath(67, tree.roots), tree.roots.dev / "ttyACM2");
 }
-
-TEST(SerialDeviceMap, DefaultsToTheApplicationFolder) {
-    testsupport::TempAppFolder app;
-    fs::create_directories(app.path() / "ports");
-    std::ofstream(app.path() / "ports" / "links-only").flush();
-    fs::create_symlink("/dev/null", app.path() / "ports" / "com12");
-    EXPECT_EQ(serialDevicePath(12), app.path() / "ports" / "com12");
-    EXPECT_TRUE(serialDevicePath(1).empty());
-    EXPECT_EQ(listSerialPorts(), (Names{"COM12"}));
-}
