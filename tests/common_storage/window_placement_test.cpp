@@ -108,7 +108,7 @@ TEST_F(WindowPlacementTest, PlacementIsStoredAtCloseAndRestoredAtTheNextOpen) {
     EXPECT_EQ(log.rect, (WindowRect{1200, 600, 500, 300}));
 }
 
-TEST_F(WindowPlacementTest, WindowBeyondTheRightOrBottomEdgeIsPulledBack) {
+TEST_F(WindowPlacementTest, WindowBeyondTheRightOrBottomEdgeIsPulledBackOneWithoutSizeIgnored) {
     const WindowRect desktop{0, 0, 1920, 1080};
     EXPECT_EQ(openedWith({3000, 100, 600, 400}, desktop), (WindowRect{1320, 100, 600, 400}));
     EXPECT_EQ(openedWith({100, 2000, 600, 400}, desktop), (WindowRect{100, 680, 600, 400}));
@@ -121,18 +121,9 @@ TEST_F(WindowPlacementTest, WindowBeyondTheRightOrBottomEdgeIsPulledBack) {
     // A second monitor left of the first: the edges are those of the whole desktop.
     const WindowRect twoMonitors{-1280, -200, 3200, 1280};
     EXPECT_EQ(openedWith({2500, 1000, 600, 400}, twoMonitors), (WindowRect{1320, 1000, 600, 400}));
-}
-
-TEST_F(WindowPlacementTest, StoredPlacementWithoutSizeIsIgnored) {
-    for (const WindowRect stored : {WindowRect{10, 10, 0, 400}, WindowRect{10, 10, 600, -1}}) {
-        writeBytes(iniPath(), placementSection(kPlacement, stored.left, stored.top, stored.width,
-                                               stored.height));
-        FakeWindow window;
-        WindowPlacer placer(window, false);
-        EXPECT_TRUE(placer.load());
-        EXPECT_EQ(window.placements, 0);
-        EXPECT_EQ(window.rect, (WindowRect{100, 50, 640, 480}));
-    }
+    // Without a size: the window keeps its designed placement.
+    EXPECT_EQ(openedWith({10, 10, 0, 400}, desktop), (WindowRect{100, 50, 640, 480}));
+    EXPECT_EQ(openedWith({10, 10, 600, -1}, desktop), (WindowRect{100, 50, 640, 480}));
 }
 
 TEST_F(WindowPlacementTest, MainWindowCaptionIsKeptAndBecomesTheApplicationTitle) {
