@@ -156,27 +156,3 @@ TEST_F(ConfigTest, SearchCommandsEndAtTheFirstGapAndKeysPastTheSavedListAreLeftA
     Config::instance().search_commands() = {"X<CR> OK", "Y<CR> OK"};
     EXPECT_EQ(restart().search_commands(), (Msg::Strings{"X<CR> OK", "Y<CR> OK", "C<CR> OK"}));
 }
-
-TEST_F(ConfigTest, ValuesOfTheWrongKindGiveTheDefaults) {
-    writeBytes(iniPath(), "[" + kGeneral + "]\r\n" + line(kLastPort, "COM3") +
-                              line(kLastBaud, "  9600  ") + "[" + kDebug + "]\r\n" +
-                              line(kOnlyOnePort, "2") + line(kShowLineBreaks, "yes") +
-                              line(kAutoRun, "-1") + line(kHelpTestMode, ""));
-    Config& config = Config::instance();
-    EXPECT_EQ(config.last_port(), 1);
-    EXPECT_EQ(config.last_baud(), 9600);
-    EXPECT_TRUE(config.only_one_port());
-    EXPECT_FALSE(config.show_line_breaks());
-    EXPECT_TRUE(config.auto_run());
-    EXPECT_FALSE(config.help_test_mode());
-}
-
-TEST_F(ConfigTest, AnUnwritableFileLosesTheSessionQuietly) {
-    std::filesystem::create_directory(iniPath());
-    Config& config = Config::instance();
-    EXPECT_EQ(config.last_port(), 1);
-    config.set_last_port(4);
-    Config::destroy();
-    EXPECT_TRUE(std::filesystem::is_directory(iniPath()));
-    EXPECT_EQ(Config::instance().last_port(), 1);
-}

@@ -5,25 +5,19 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
+using testsupport::readBytes;
 
 namespace {
 
 void put(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string get(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 bool contains(const std::vector<fs::path>& names, const fs::path& name) {
@@ -57,8 +51,8 @@ TEST_F(SeedFolder, ANewerPackageNeverOverwritesOrRestoresTheOperatorsWork) {
     const platform::SeedReport first = platform::seedUserFolder(installed(), user());
     EXPECT_TRUE(first.problems.empty());
     EXPECT_EQ(first.copied.size(), 5u);  // all but the operator's own mine.cmd_list
-    EXPECT_EQ(get(user() / "help" / "pages" / "common.html"), "<p>help</p>");
-    EXPECT_EQ(get(user() / "cfg_help" / "Проверка.html"), "<p>list</p>");
+    EXPECT_EQ(readBytes(user() / "help" / "pages" / "common.html"), "<p>help</p>");
+    EXPECT_EQ(readBytes(user() / "cfg_help" / "Проверка.html"), "<p>list</p>");
     EXPECT_FALSE(fs::exists(user() / "orvane.installed"));
     const platform::SeedReport again = platform::seedUserFolder(installed(), user());
     EXPECT_EQ(again.copied.size() + again.updated.size() + again.problems.size(), 0u);
@@ -74,13 +68,13 @@ TEST_F(SeedFolder, ANewerPackageNeverOverwritesOrRestoresTheOperatorsWork) {
     const platform::SeedReport report = platform::seedUserFolder(installed(), user());
 
     EXPECT_TRUE(report.problems.empty());
-    EXPECT_EQ(get(user() / "cfg" / "mine.cmd_list"), "ATI\tOK\n");
+    EXPECT_EQ(readBytes(user() / "cfg" / "mine.cmd_list"), "ATI\tOK\n");
     EXPECT_FALSE(fs::exists(user() / "cfg" / "removed.cmd_list"));
-    EXPECT_EQ(get(user() / "cfg" / "edited.cmd_list"), "ATE1\tOK\n");
-    EXPECT_EQ(get(user() / "cfg" / "new.cmd_list"), "AT+GMR\tOK\n");
+    EXPECT_EQ(readBytes(user() / "cfg" / "edited.cmd_list"), "ATE1\tOK\n");
+    EXPECT_EQ(readBytes(user() / "cfg" / "new.cmd_list"), "AT+GMR\tOK\n");
     EXPECT_TRUE(contains(report.copied, fs::path("cfg") / "new.cmd_list"));
     // Untouched since seeded: follows the package.
-    EXPECT_EQ(get(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\nATI\tOK\n");
+    EXPECT_EQ(readBytes(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\nATI\tOK\n");
     EXPECT_TRUE(contains(report.updated, fs::path("cfg") / "Проверка.cmd_list"));
     EXPECT_EQ(report.copied.size() + report.updated.size(), 2u);
 }
@@ -101,7 +95,7 @@ TEST_F(SeedFolder, AFileThatCannotBeSeededIsReportedAndTheOthersAreStillCopied) 
     EXPECT_NE(all.find("cannot write " + (user() / "cfg_help" / "Проверка.html").string()),
               std::string::npos)
         << all;
-    EXPECT_EQ(get(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\n");
-    EXPECT_EQ(get(user() / "help" / "pages" / "common.html"), "<p>help</p>");
-    EXPECT_EQ(get(user() / "cfg_help"), "not a folder");
+    EXPECT_EQ(readBytes(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\n");
+    EXPECT_EQ(readBytes(user() / "help" / "pages" / "common.html"), "<p>help</p>");
+    EXPECT_EQ(readBytes(user() / "cfg_help"), "not a folder");
 }
