@@ -32,11 +32,12 @@ MsgUnit rowOf(Msg::Strings cells) {
     return row;
 }
 
-TEST(MsgTable, ReplaceLastMessageLeavesARowWithoutMessageCellAlone) {
+TEST(MsgTable, ReplaceLastMessageAddsTheFirstRowAndLeavesARowWithoutMessageCellAlone) {
     MsgTable table;
+    EXPECT_EQ(table.replaceLastMessage("first\r\n").cells[MsgTable::kMessageCell], "first");
     table.addRow(rowOf({"only"}));
     table.replaceLastMessage("new");
-    ASSERT_EQ(table.rows().size(), 1u);
+    ASSERT_EQ(table.rows().size(), 2u);
     EXPECT_EQ(table.rows().back(), rowOf({"only"}));
 }
 

@@ -104,7 +104,8 @@ TEST_F(WindowPlacementTest, PlacementIsStoredAtCloseAndRestoredAtTheNextOpen) {
     WindowPlacer placer(window, true);
     EXPECT_EQ(window.rect, (WindowRect{-500, 30, 700, 400}));
     FakeWindow log;
-    WindowPlacer logPlacer(log, "Лог обмена с модемом"_cp1251, true);
+    WindowPlacer logPlacer(log, "Лог обмена с модемом"_cp1251, false);
+    EXPECT_TRUE(logPlacer.load());
     EXPECT_EQ(log.rect, (WindowRect{1200, 600, 500, 300}));
 }
 
@@ -163,6 +164,7 @@ TEST(OneInstChecker, SecondStartIsWarnedAndRefusedWhileTheFirstRuns) {
         // file of its own, refuses this process as it would another one.
         const platform::SingleInstanceLock first(kInstanceMutexName);
         ASSERT_FALSE(first.alreadyRunning());
+        EXPECT_EQ(first.path(), (runtime.path() / kInstanceMutexName).string() + ".lock");
 
         RecordingWarningBox box;
         EXPECT_TRUE(is_already_running(kInstanceMutexName, true, kInstanceWarningCaption, box));

@@ -86,13 +86,13 @@ TEST_F(IniFileTest, BlanksAroundNamesAndValuesAndOuterQuotesDoNotCount) {
 
 TEST_F(IniFileTest, FirstOfDuplicateKeysAndSectionsWinsAndCommentsAreNoKeys) {
     const platform::IniFile ini = withFile(
-        "[Other]\n"
-        "q=1\n"
         "[Main]\n"
         ";hidden=1\n"
         "key=first\n"
         "b=1\n"
         "KEY=second\n"
+        "[Aux]\n"
+        "q=1\n"
         "[main]\n"
         "key=third\n"
         "late=4\n");
@@ -100,7 +100,7 @@ TEST_F(IniFileTest, FirstOfDuplicateKeysAndSectionsWinsAndCommentsAreNoKeys) {
     EXPECT_EQ(ini.readString("Main", "late", "dflt"), "dflt");
     EXPECT_EQ(ini.readString("Main", ";hidden", "dflt"), "dflt");
     // Listed in file order, each name once.
-    EXPECT_EQ(ini.readSections(), (std::vector<std::string>{"Other", "Main"}));
+    EXPECT_EQ(ini.readSections(), (std::vector<std::string>{"Main", "Aux"}));
     EXPECT_EQ(ini.readKeys("MAIN"), (std::vector<std::string>{"key", "b"}));
     EXPECT_TRUE(ini.readKeys("C").empty());
 }
