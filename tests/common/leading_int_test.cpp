@@ -12,9 +12,7 @@ TEST(LeadingInt, ReadsTheLeadingNumberAsPercentDDoes) {
     EXPECT_EQ(SimpleUtils::leadingInt("-"), std::nullopt);
     EXPECT_EQ(SimpleUtils::leadingInt("- 5"), std::nullopt);
     EXPECT_EQ(SimpleUtils::leadingInt("x5"), std::nullopt);
-}
-
-TEST(LeadingInt, NumbersBeyondThirtyTwoBitsStopAtTheLimits) {
+    // Numbers beyond 32 bits stop at the limits.
     EXPECT_EQ(SimpleUtils::leadingInt("2147483647"), 2147483647);
     EXPECT_EQ(SimpleUtils::leadingInt("-2147483648"), -2147483647 - 1);
     EXPECT_EQ(SimpleUtils::leadingInt("2147483648"), 2147483647);

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,6 +12,7 @@
 #include "common_storage/window_access.h"
 #include "common_storage/window_placer.h"
 #include "platform/cp1251.h"
+#include "platform/single_instance_lock.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
 
@@ -107,11 +104,12 @@ TEST_F(WindowPlacementTest, PlacementIsStoredAtCloseAndRestoredAtTheNextOpen) {
     WindowPlacer placer(window, true);
     EXPECT_EQ(window.rect, (WindowRect{-500, 30, 700, 400}));
     FakeWindow log;
-    WindowPlacer logPlacer(log, "Лог обмена с модемом"_cp1251, true);
+    WindowPlacer logPlacer(log, "Лог обмена с модемом"_cp1251, false);
+    EXPECT_TRUE(logPlacer.load());
     EXPECT_EQ(log.rect, (WindowRect{1200, 600, 500, 300}));
 }
 
-TEST_F(WindowPlacementTest, WindowBeyondTheRightOrBottomEdgeIsPulledBack) {
+TEST_F(WindowPlacementTest, WindowBeyondTheRightOrBottomEdgeIsPulledBackOneWithoutSizeIgnored) {
     const WindowRect desktop{0, 0, 1920, 1080};
     EXPECT_EQ(openedWith({3000, 100, 600, 400}, desktop), (WindowRect{1320, 100, 600, 400}));
     EXPECT_EQ(openedWith({100, 2000, 600, 400}, desktop), (WindowRect{100, 680, 600, 400}));
@@ -124,18 +122,9 @@ TEST_F(WindowPlacementTest, WindowBeyondTheRightOrBottomEdgeIsPulledBack) {
     // A second monitor left of the first: the edges are those of the whole desktop.
     const WindowRect twoMonitors{-1280, -200, 3200, 1280};
     EXPECT_EQ(openedWith({2500, 1000, 600, 400}, twoMonitors), (WindowRect{1320, 1000, 600, 400}));
-}
-
-TEST_F(WindowPlacementTest, StoredPlacementWithoutSizeIsIgnored) {
-    for (const WindowRect stored : {WindowRect{10, 10, 0, 400}, WindowRect{10, 10, 600, -1}}) {
-        writeBytes(iniPath(), placementSection(kPlacement, stored.left, stored.top, stored.width,
-                                               stored.height));
-        FakeWindow window;
-        WindowPlacer placer(window, false);
-        EXPECT_TRUE(placer.load());
-        EXPECT_EQ(window.placements, 0);
-        EXPECT_EQ(window.rect, (WindowRect{100, 50, 640, 480}));
-    }
+    // Without a size: the window keeps its designed placement.
+    EXPECT_EQ(openedWith({10, 10, 0, 400}, desktop), (WindowRect{100, 50, 640, 480}));
+    EXPECT_EQ(openedWith({10, 10, 600, -1}, desktop), (WindowRect{100, 50, 640, 480}));
 }
 
 TEST_F(WindowPlacementTest, MainWindowCaptionIsKeptAndBecomesTheApplicationTitle) {
@@ -165,88 +154,17 @@ TEST_F(WindowPlacementTest, MainWindowCaptionIsKeptAndBecomesTheApplicationTitle
     }
 }
 
-namespace {
-
-// Runs is_already_running in a child process while this one waits; the child reports its
-// answer and then holds on until released.
-class ChildInstance {
-public:
-    ChildInstance() {
-        EXPECT_EQ(::pipe(m_answer), 0);
-        EXPECT_EQ(::pipe(m_release), 0);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(m_answer[0]);
-            ::close(m_release[1]);
-            RecordingWarningBox box;
-            const bool refused =
-                is_already_running(kInstanceMutexName, true, kInstanceWarningCaption, box);
-            const char answer = refused ? 'R' : 'S';
-            (void)!::write(m_answer[1], &answer, 1);
-            char ignored = 0;
-            (void)!::read(m_release[0], &ignored, 1);
-            ::_exit(0);
-        }
-        ::close(m_answer[1]);
-        ::close(m_release[0]);
-    }
-    ~ChildInstance() { end(); }
-
-    // True when the child was refused.
-    bool refused() {
-        char answer = 0;
-        EXPECT_EQ(::read(m_answer[0], &answer, 1), 1);
-        return answer == 'R';
-    }
-
-    void end() {
-        if (m_pid <= 0) {
-            return;
-        }
-        ::close(m_release[1]);
-        ::close(m_answer[0]);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_answer[2] = {-1, -1};
-    int m_release[2] = {-1, -1};
-};
-
-class PrivateRuntimeFolder {
-public:
-    PrivateRuntimeFolder() {
-        const char* previous = std::getenv("XDG_RUNTIME_DIR");
-        m_hadPrevious = previous != nullptr;
-        m_previous = m_hadPrevious ? previous : "";
-        ::setenv("XDG_RUNTIME_DIR", m_dir.path().c_str(), 1);
-    }
-    ~PrivateRuntimeFolder() {
-        if (m_hadPrevious) {
-            ::setenv("XDG_RUNTIME_DIR", m_previous.c_str(), 1);
-        } else {
-            ::unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-
-private:
-    testsupport::TempDir m_dir;
-    bool m_hadPrevious = false;
-    std::string m_previous;
-};
-
-}  // namespace
-
 TEST(OneInstChecker, SecondStartIsWarnedAndRefusedWhileTheFirstRuns) {
-    PrivateRuntimeFolder runtime;
+    const testsupport::TempDir runtime;
+    const testsupport::ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path().string());
     const std::pair<std::string, std::string> warning{"Приложение уже запущено"_cp1251,
                                                       "orvane.exe"};
     {
-        ChildInstance first;
-        ASSERT_FALSE(first.refused());
+        // flock locks belong to open files: the first instance's lock, taken here through a
+        // file of its own, refuses this process as it would another one.
+        const platform::SingleInstanceLock first(kInstanceMutexName);
+        ASSERT_FALSE(first.alreadyRunning());
+        EXPECT_EQ(first.path(), (runtime.path() / kInstanceMutexName).string() + ".lock");
 
         RecordingWarningBox box;
         EXPECT_TRUE(is_already_running(kInstanceMutexName, true, kInstanceWarningCaption, box));
@@ -263,10 +181,10 @@ TEST(OneInstChecker, SecondStartIsWarnedAndRefusedWhileTheFirstRuns) {
     }
 
     // The first instance has ended: this start runs, and keeps the lock after its checker is
-    // gone, so the next start is the one refused.
+    // gone, so the next start is the one refused. Another name is another lock.
     RecordingWarningBox box;
     EXPECT_FALSE(is_already_running(kInstanceMutexName, true, kInstanceWarningCaption, box));
     EXPECT_TRUE(box.shown.empty());
-    ChildInstance later;
-    EXPECT_TRUE(later.refused());
+    EXPECT_TRUE(is_already_running(kInstanceMutexName, false, "", box));
+    EXPECT_FALSE(is_already_running("another-name", false, "", box));
 }

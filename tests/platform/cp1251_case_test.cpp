@@ -6,8 +6,6 @@
 
 #include "platform/cp1251.h"
 
-using namespace platform::literals;
-
 namespace {
 
 // The Unicode lower case of the letters 1251 can hold, taken from the code points rather
@@ -53,15 +51,4 @@ TEST(Cp1251Case, FoldsEveryCapitalOfThePageToItsUnicodeLowerCase) {
                   platform::foldCaseCp1251(byte))
             << "byte " << b;
     }
-}
-
-TEST(Cp1251Case, ComparesWholeTextsWithoutLetterCase) {
-    EXPECT_TRUE(platform::equalsNoCaseCp1251("Общие"_cp1251, "ОБЩИЕ"_cp1251));
-    EXPECT_TRUE(platform::equalsNoCaseCp1251("Ёлка COM-порт"_cp1251, "ёЛКА com-ПОРТ"_cp1251));
-    EXPECT_TRUE(platform::equalsNoCaseCp1251("Їжак Ґанок"_cp1251, "їжак ґанок"_cp1251));
-    EXPECT_FALSE(platform::equalsNoCaseCp1251("Общие"_cp1251, "Общий"_cp1251));
-    EXPECT_FALSE(platform::equalsNoCaseCp1251("Ключ"_cp1251, "Ключ "_cp1251));
-    // Е and Ё are different letters, not case variants.
-    EXPECT_FALSE(platform::equalsNoCaseCp1251("Е"_cp1251, "ё"_cp1251));
-    EXPECT_EQ(platform::foldedCp1251("ABC Привет"_cp1251), "abc привет"_cp1251);
 }

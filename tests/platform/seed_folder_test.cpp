@@ -5,26 +5,19 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
-#include "platform/app_folder.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
+using testsupport::readBytes;
 
 namespace {
 
 void put(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string get(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 bool contains(const std::vector<fs::path>& names, const fs::path& name) {
@@ -50,27 +43,19 @@ protected:
 
 }  // namespace
 
-TEST_F(SeedFolder, FirstStartCreatesTheUserFolderAndCopiesTheThreeFoldersOnce) {
-    const platform::SeedReport first = platform::seedUserFolder(installed(), user());
-    EXPECT_TRUE(first.problems.empty());
-    EXPECT_EQ(first.copied.size(), 3u);
-    EXPECT_EQ(get(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\n");
-    EXPECT_EQ(get(user() / "help" / "pages" / "common.html"), "<p>help</p>");
-    EXPECT_EQ(get(user() / "cfg_help" / "Проверка.html"), "<p>list</p>");
-    EXPECT_FALSE(fs::exists(user() / "orvane.installed"));
-
-    const platform::SeedReport second = platform::seedUserFolder(installed(), user());
-    EXPECT_TRUE(second.copied.empty());
-    EXPECT_TRUE(second.updated.empty());
-    EXPECT_TRUE(second.problems.empty());
-}
-
 TEST_F(SeedFolder, ANewerPackageNeverOverwritesOrRestoresTheOperatorsWork) {
     put(user() / "cfg" / "mine.cmd_list", "ATI\tOK\n");  // there before the first start
     put(installed() / "cfg" / "mine.cmd_list", "AT+CSQ\tOK\n");
     put(installed() / "cfg" / "removed.cmd_list", "ATZ\tOK\n");
     put(installed() / "cfg" / "edited.cmd_list", "ATE0\tOK\n");
-    platform::seedUserFolder(installed(), user());
+    const platform::SeedReport first = platform::seedUserFolder(installed(), user());
+    EXPECT_TRUE(first.problems.empty());
+    EXPECT_EQ(first.copied.size(), 5u);  // all but the operator's own mine.cmd_list
+    EXPECT_EQ(readBytes(user() / "help" / "pages" / "common.html"), "<p>help</p>");
+    EXPECT_EQ(readBytes(user() / "cfg_help" / "Проверка.html"), "<p>list</p>");
+    EXPECT_FALSE(fs::exists(user() / "orvane.installed"));
+    const platform::SeedReport again = platform::seedUserFolder(installed(), user());
+    EXPECT_EQ(again.copied.size() + again.updated.size() + again.problems.size(), 0u);
 
     fs::remove(user() / "cfg" / "removed.cmd_list");
     put(user() / "cfg" / "edited.cmd_list", "ATE1\tOK\n");
@@ -83,13 +68,13 @@ TEST_F(SeedFolder, ANewerPackageNeverOverwritesOrRestoresTheOperatorsWork) {
     const platform::SeedReport report = platform::seedUserFolder(installed(), user());
 
     EXPECT_TRUE(report.problems.empty());
-    EXPECT_EQ(get(user() / "cfg" / "mine.cmd_list"), "ATI\tOK\n");
+    EXPECT_EQ(readBytes(user() / "cfg" / "mine.cmd_list"), "ATI\tOK\n");
     EXPECT_FALSE(fs::exists(user() / "cfg" / "removed.cmd_list"));
-    EXPECT_EQ(get(user() / "cfg" / "edited.cmd_list"), "ATE1\tOK\n");
-    EXPECT_EQ(get(user() / "cfg" / "new.cmd_list"), "AT+GMR\tOK\n");
+    EXPECT_EQ(readBytes(user() / "cfg" / "edited.cmd_list"), "ATE1\tOK\n");
+    EXPECT_EQ(readBytes(user() / "cfg" / "new.cmd_list"), "AT+GMR\tOK\n");
     EXPECT_TRUE(contains(report.copied, fs::path("cfg") / "new.cmd_list"));
     // Untouched since seeded: follows the package.
-    EXPECT_EQ(get(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\nATI\tOK\n");
+    EXPECT_EQ(readBytes(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\nATI\tOK\n");
     EXPECT_TRUE(contains(report.updated, fs::path("cfg") / "Проверка.cmd_list"));
     EXPECT_EQ(report.copied.size() + report.updated.size(), 2u);
 }
@@ -110,19 +95,7 @@ TEST_F(SeedFolder, AFileThatCannotBeSeededIsReportedAndTheOthersAreStillCopied) 
     EXPECT_NE(all.find("cannot write " + (user() / "cfg_help" / "Проверка.html").string()),
               std::string::npos)
         << all;
-    EXPECT_EQ(get(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\n");
-    EXPECT_EQ(get(user() / "help" / "pages" / "common.html"), "<p>help</p>");
-    EXPECT_EQ(get(user() / "cfg_help"), "not a folder");
-}
-
-TEST_F(SeedFolder, AnInstalledFolderIsNeverTheApplicationFolderEvenWhenWritable) {
-    // Root can write to /opt: only the marker tells an installed folder from a portable one.
-    EXPECT_EQ(platform::resolveApplicationFolder(installed(), user()), user());
-    EXPECT_TRUE(fs::exists(user() / "cfg" / "Проверка.cmd_list"));
-
-    const fs::path portable = m_root.path() / "portable";
-    put(portable / "cfg" / "Проверка.cmd_list", "AT\tOK\n");
-    const fs::path otherUser = m_root.path() / "other" / "orvane";
-    EXPECT_EQ(platform::resolveApplicationFolder(portable, otherUser), portable);
-    EXPECT_FALSE(fs::exists(otherUser));
+    EXPECT_EQ(readBytes(user() / "cfg" / "Проверка.cmd_list"), "AT\tOK\n");
+    EXPECT_EQ(readBytes(user() / "help" / "pages" / "common.html"), "<p>help</p>");
+    EXPECT_EQ(readBytes(user() / "cfg_help"), "not a folder");
 }

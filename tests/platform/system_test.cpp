@@ -4,23 +4,17 @@
 #include <clocale>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/app_folder.h"
 #include "platform/cp1251.h"
-#include "platform/debug_channel.h"
 #include "platform/system_error.h"
-#include "tests/support/temp_dir.h"
 
 using namespace platform::literals;
 
-TEST(SystemErrorText, GivesTheSystemsTextForAnErrno) {
-    EXPECT_EQ(platform::systemErrorText(EIO), std::string(std::strerror(EIO)));
+TEST(SystemErrorText, IsTheSystemsTextIn1251) {
     EXPECT_EQ(platform::systemErrorText(ENOENT), std::string(std::strerror(ENOENT)));
     EXPECT_FALSE(platform::systemErrorText(123456).empty());
-}
 
-TEST(SystemErrorText, ConvertsALocalisedTextTo1251) {
     const char* previous = std::setlocale(LC_ALL, nullptr);
     const std::string saved = previous != nullptr ? previous : "C";
     if (std::setlocale(LC_ALL, "ru_RU.UTF-8") == nullptr) {
@@ -31,31 +25,6 @@ TEST(SystemErrorText, ConvertsALocalisedTextTo1251) {
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_TRUE(platform::looksLikeUtf8(utf8)) << "the system's texts are not translated: " << utf8;
     EXPECT_EQ(text, platform::utf8ToCp1251(utf8));
-}
-
-TEST(DebugChannel, ATestSinkReceivesEveryTextUnchangedAndCanBeRemoved) {
-    std::vector<std::string> lines;
-    platform::DebugSink previous =
-        platform::setDebugSink([&](std::string_view text) { lines.emplace_back(text); });
-    platform::debugOutput("line one\n");
-    platform::debugOutput("Ошибка"_cp1251);
-    platform::setDebugSink(std::move(previous));
-    platform::debugOutput("to syslog, not to the test\n");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "line one\n");
-    EXPECT_EQ(lines[1], "Ошибка"_cp1251);
-}
-
-TEST(ApplicationFolder, DefaultsToTheExecutablesWritableFolderAndCanBeRedirected) {
-    const std::filesystem::path exeFolder =
-        std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    EXPECT_EQ(platform::applicationFolder(), exeFolder);  // the build folder is writable
-    {
-        testsupport::TempAppFolder app;
-        EXPECT_EQ(platform::applicationFolder(), app.path());
-        EXPECT_EQ(platform::applicationPath("orvane.ini"), app.path() / "orvane.ini");
-    }
-    EXPECT_EQ(platform::applicationFolder(), exeFolder);
 }
 
 TEST(ApplicationFolder, StoredNamesWithBackslashesAndCyrillicBecomePaths) {

@@ -6,7 +6,6 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "platform/manual_reset_event.h"
@@ -40,53 +39,29 @@ private:
     std::function<void(ProbeThread&)> m_body;
 };
 
-TEST(SimpleThread, RunsOnlyAfterResumeAndOnce) {
+TEST(SimpleThread, RunsOnceAfterResumeAndTerminateWakesItsBody) {
     std::atomic<int> runs{0};
-    ProbeThread thread([&](ProbeThread&) { ++runs; });
-    EXPECT_TRUE(thread.suspended());
-    EXPECT_FALSE(thread.finished());
-    thread.waitFor();  // never resumed: nothing to wait for
-    EXPECT_EQ(runs.load(), 0);
-
-    thread.resume();
-    EXPECT_FALSE(thread.suspended());
-    thread.waitFor();
-    EXPECT_TRUE(thread.finished());
-    thread.resume();
-    thread.waitFor();
-    EXPECT_EQ(runs.load(), 1);
-}
-
-TEST(SimpleThread, TerminateSetsTheFlagAndWakesTheBody) {
     bool terminatedSeen = false;
     ProbeThread thread([&](ProbeThread& self) {
+        ++runs;
         self.wakeUp.wait();
         terminatedSeen = self.terminated();
         self.waitFor();  // its own end: returns instead of hanging
     });
+    EXPECT_TRUE(thread.suspended());
+    thread.waitFor();  // never resumed: nothing to wait for
+    EXPECT_EQ(runs.load(), 0);
+
     thread.resume();
+    thread.resume();
+    EXPECT_FALSE(thread.suspended());
     EXPECT_FALSE(thread.terminated());
     thread.terminate();
     EXPECT_TRUE(thread.terminated());
     thread.waitFor();
+    EXPECT_TRUE(thread.finished());
     EXPECT_TRUE(terminatedSeen);
-
-    ProbeThread neverResumed([](ProbeThread&) {});
-    neverResumed.terminate();
-    EXPECT_TRUE(neverResumed.terminated());
-    neverResumed.waitFor();
-}
-
-TEST(SimpleThread, DestructionTerminatesAndWaits) {
-    std::atomic<bool> bodyEnded{false};
-    {
-        ProbeThread thread([&](ProbeThread& self) {
-            self.wakeUp.wait();
-            bodyEnded = true;
-        });
-        thread.resume();
-    }
-    EXPECT_TRUE(bodyEnded.load());
+    EXPECT_EQ(runs.load(), 1);
 }
 
 TEST(SimpleThread, AnExceptionEndsTheThreadAndIsReported) {
@@ -121,20 +96,6 @@ TEST_F(SimpleThreadOnUi, WaitForServesTheThreadsSynchronizeCalls) {
     EXPECT_TRUE(allOnUiThread);
     EXPECT_FALSE(postRan);  // the wait serves synchronize calls only
     EXPECT_TRUE(runUntil([&] { return postRan; }));
-}
-
-TEST_F(SimpleThreadOnUi, WaitForFromAnotherThreadLeavesServingToTheUiThread) {
-    bool synchronized = false;
-    ProbeThread thread([&](ProbeThread& self) { self.synchronize([&] { synchronized = true; }); });
-    thread.resume();
-    std::atomic<bool> waited{false};
-    std::thread waiter([&] {
-        thread.waitFor();
-        waited = true;
-    });
-    EXPECT_TRUE(runUntil([&] { return waited.load(); }));
-    waiter.join();
-    EXPECT_TRUE(synchronized);
 }
 
 }  // namespace

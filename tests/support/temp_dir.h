@@ -1,6 +1,10 @@
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace testsupport {
 
@@ -46,6 +50,31 @@ public:
 
 private:
     std::filesystem::path m_previous;
+};
+
+// Sets an environment variable for the object's life, then restores it (XDG_RUNTIME_DIR, for
+// one: the single-instance lock lives there).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+        if (const char* previous = ::getenv(name); previous != nullptr) {
+            m_previous = previous;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (m_previous) {
+            ::setenv(m_name, m_previous->c_str(), 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_previous;
 };
 
 }  // namespace testsupport

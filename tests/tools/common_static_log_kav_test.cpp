@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <regex>
 #include <string>
 #include <thread>
@@ -23,24 +24,25 @@ bool hasLine(const std::string& text, const std::string& pattern) {
     return std::regex_search(text, std::regex(pattern));
 }
 
-// Records its settings, so a test can see what the instance did to a sink handed in.
-class ProbeSink : public SimpleUtils::LogSupportLayer {
+// A sink that threads share through the process-wide log: every output call checks that no
+// other one is running, which the lock the log turns on must prevent.
+class SharedSink : public SimpleUtils::LogSupportLayer {
 public:
     void output(std::string_view line, SimpleUtils::LogLevel /*level*/) override {
-        m_lines.emplace_back(line);
-    }
-    void set_locking(bool flag) override {
-        m_lockingSet = flag;
-        LogSupportLayer::set_locking(flag);
-    }
-    void set_min_level(SimpleUtils::LogLevel level) override {
-        m_minLevelSet = level;
-        LogSupportLayer::set_min_level(level);
+        if (m_inside.fetch_add(1) != 0) {
+            m_overlaps.fetch_add(1);
+        }
+        for (char c : line) {
+            m_text.push_back(c);
+            std::this_thread::yield();
+        }
+        m_text.push_back('\n');
+        m_inside.fetch_sub(1);
     }
 
-    std::vector<std::string> m_lines;
-    bool m_lockingSet = false;
-    SimpleUtils::LogLevel m_minLevelSet = -1;
+    std::atomic<int> m_inside{0};
+    std::atomic<int> m_overlaps{0};
+    std::string m_text;
 };
 
 class CommonStaticLogKavTest : public ::testing::Test {
@@ -52,27 +54,7 @@ protected:
     testsupport::DebugCapture m_capture;
 };
 
-TEST_F(CommonStaticLogKavTest, DefaultSinkAndUnknownTypesPassOnlyCriticalToTheChannel) {
-    SimpleUtils::LogOut* log = CommonStaticLogKav::log();
-    ASSERT_NE(log, nullptr);
-    EXPECT_EQ(CommonStaticLogKav::log(), log);
-    log->none("CommandsThread::pause(%d) complete\n", 10);
-    log->simple("s");
-    log->strong("s");
-    log->critical("rate %d%%", 100);
-    ASSERT_EQ(m_capture.lines().size(), 1u);
-    EXPECT_TRUE(std::regex_match(m_capture.lines()[0],
-                                 std::regex(R"(\[[0-9:.]{12}\] CRITICAL {28}rate 100%)")))
-        << m_capture.lines()[0];
-
-    CommonStaticLogKav::release();
-    CommonStaticLogKav::instance(static_cast<CommonStaticLogKav::LogOutType>(42), "odd", nullptr, 1)
-        ->simple("s");
-    EXPECT_EQ(m_capture.lines().size(), 2u);
-    EXPECT_TRUE(fs::is_empty(m_appFolder.path()));
-}
-
-TEST_F(CommonStaticLogKavTest, FirstCallDecidesUntilReleased) {
+TEST_F(CommonStaticLogKavTest, FirstCallDecidesUntilReleasedThenTheDefaultComes) {
     const fs::path file = m_appFolder.path() / "diag.log";
     testsupport::writeBytes(file, "earlier run\n");
     SimpleUtils::LogOut* log =
@@ -87,40 +69,70 @@ TEST_F(CommonStaticLogKavTest, FirstCallDecidesUntilReleased) {
     EXPECT_TRUE(hasLine(text, R"(^\[[0-9:.]{12}\] NONE       diag {21}level 0\n$)")) << text;
     EXPECT_TRUE(m_capture.lines().empty());
 
-    // Released: the next call gets the system's default, the channel at level 3, no file.
+    // Released: the next call gets the system's default, the channel at level 3, no file; so
+    // does a type the log does not know.
     CommonStaticLogKav::release();
     fs::remove(file);
-    CommonStaticLogKav::log()->none("n");
-    CommonStaticLogKav::log()->critical("c");
-    EXPECT_EQ(m_capture.lines().size(), 1u);
-    EXPECT_FALSE(fs::exists(file));
+    CommonStaticLogKav::log()->strong("s");
+    CommonStaticLogKav::log()->critical("rate %d%%", 100);
+    ASSERT_EQ(m_capture.lines().size(), 1u);
+    EXPECT_TRUE(std::regex_match(m_capture.lines()[0],
+                                 std::regex(R"(\[[0-9:.]{12}\] CRITICAL {28}rate 100%)")))
+        << m_capture.lines()[0];
+    CommonStaticLogKav::release();
+    CommonStaticLogKav::instance(static_cast<CommonStaticLogKav::LogOutType>(42), "odd", nullptr, 1)
+        ->simple("s");
+    EXPECT_EQ(m_capture.lines().size(), 2u);
+    EXPECT_TRUE(fs::is_empty(m_appFolder.path()));
 }
 
-TEST_F(CommonStaticLogKavTest, ComboSinkWritesBothWithTheName) {
+TEST_F(CommonStaticLogKavTest, ComboSinkStartsItsFileAfreshAndWritesBothWithTheName) {
+    const fs::path file = m_appFolder.path() / fs::path(u8"комбо.log");
+    testsupport::writeBytes(file, "earlier run\n");
     SimpleUtils::LogOut* log =
         CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_Combo, "комбо"_cp1251, nullptr, 2);
+    EXPECT_FALSE(fs::exists(file));
     log->simple("below");
     log->strong("kept");
     const auto lines = m_capture.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(hasLine(lines[0], "STRONG     " + std::string("комбо"_cp1251) + " +kept$"));
-    EXPECT_EQ(readBytes(m_appFolder.path() / fs::path(u8"комбо.log")), lines[0] + "\n");
+    EXPECT_EQ(readBytes(file), lines[0] + "\n");
 }
 
-TEST_F(CommonStaticLogKavTest, GivenSinkIsSetUpButStaysTheCallers) {
-    ProbeSink sink;
+TEST_F(CommonStaticLogKavTest, AGivenSinkIsSetUpForSharingButStaysTheCallers) {
+    SharedSink sink;
     EXPECT_EQ(CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_Default, "", &sink, 2),
               &sink);
-    EXPECT_TRUE(sink.m_lockingSet);
-    EXPECT_EQ(sink.m_minLevelSet, 2);
-    // No name given: the sink keeps its own (empty) one.
-    CommonStaticLogKav::log()->strong("x");
-    ASSERT_EQ(sink.m_lines.size(), 1u);
-    EXPECT_TRUE(hasLine(sink.m_lines[0], "STRONG {5} {25}x$")) << sink.m_lines[0];
+    constexpr int kThreads = 4;
+    constexpr int kLines = 50;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i) {
+                CommonStaticLogKav::log()->simple("below the level");
+                CommonStaticLogKav::log()->strong("writer %d line %d end", t, i);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(sink.m_overlaps.load(), 0);
+    // Whole lines only; no name given, so the sink keeps its own (empty) one.
+    const std::regex whole(R"(\[[0-9:.]{12}\] STRONG {5} {25}writer \d line \d+ end)");
+    int count = 0;
+    std::size_t start = 0;
+    for (std::size_t end; (end = sink.m_text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        EXPECT_TRUE(std::regex_match(sink.m_text.substr(start, end - start), whole));
+        ++count;
+    }
+    EXPECT_EQ(count, kThreads * kLines);
 
     CommonStaticLogKav::release();  // must not delete it
     sink.critical("still alive");
-    EXPECT_EQ(sink.m_lines.size(), 2u);
+    EXPECT_TRUE(sink.m_text.ends_with("still alive\n"));
 }
 
 TEST_F(CommonStaticLogKavTest, ConcurrentFirstCallsShareOneSink) {

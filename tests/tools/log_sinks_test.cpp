@@ -50,20 +50,6 @@ TEST(LogFileUsual, UnusableFileNamesLoseLinesSilently) {
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
-TEST(LogCombo, WritesToTheChannelAndTheFile) {
-    testsupport::TempDir dir;
-    const fs::path file = dir.path() / "combo.log";
-    writeBytes(file, "earlier run\n");
-    testsupport::DebugCapture capture;
-    SimpleUtils::LogCombo sink(file, true);
-    EXPECT_FALSE(fs::exists(file));
-    sink.print(3, "tag", "both");
-    const auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(messageOf(lines[0]), "both");
-    EXPECT_EQ(readBytes(file), lines[0] + "\n");
-}
-
 TEST(DebugPrint, SendsTheFormattedTextUnfiltered) {
     testsupport::DebugCapture capture;
     SimpleUtils::debug_print("ModemTester::stop. entry");
