@@ -32,40 +32,6 @@ TEST(AdjustedAtCmd, ExpectedBytesMatchAnywhereAndTheLastRuleInRuleOrderWins) {
     EXPECT_EQ(kept.calls.at(0).answer, "AT\r\r\nOK\r\n");
 }
 
-// A text found once stays found; a rule added while the answer grows searches it whole.
-TEST(AdjustedAtCmd, ARuleAddedMidAnswerSearchesTheEarlierBytesToo) {
-    SubstringCmd cmd{"AT\r", "NO CARRIER", 1000};
-    modem_test::feed(cmd, {"\r\nRING\r\n"});
-    EXPECT_FALSE(cmd.is_complete());
-    cmd.add_complete_rule("RING", true);
-    modem_test::feed(cmd, {"\r\n"});
-    EXPECT_TRUE(cmd.is_complete());
-    EXPECT_TRUE(cmd.result());
-    ASSERT_EQ(cmd.calls.size(), 1u);
-    EXPECT_EQ(cmd.calls[0].reason, "RING");
-}
-
-// With at most one rule's text in an answer, a text in the first chunk is in the whole; for a
-// list command, also wherever the echo and what came before it are cut.
-TEST(AdjustedAtCmd, EveryTwoChunkSplitGivesTheOneChunkVerdict) {
-    SubstringCmd templateCmd{"AT+CPIN?\r", "\r\nOK\r\n", 1000};
-    templateCmd.add_complete_rule("\r\nERROR\r\n", false);
-    SubstringCmd listCmd{templateCmd};
-    listCmd.set_own_reply_only(true);
-    for (const SubstringCmd* cmd : {&templateCmd, &listCmd}) {
-        for (std::string_view answer :
-             {"\r\nOK\r\n", "AT+CPIN?\r\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\n+CME ERROR: 10\r\n",
-              "\r\nERROR\r\n", "OK\r\n", "\r\nOK\r", "\r\nRING\r\nAT+CPIN?\r\r\nERROR\r\n",
-              "AT+CPAT+CPIN?\r\n\r\nOK\r\n"}) {
-            const std::string whole = run(*cmd, {answer});
-            for (std::size_t cut = 1; cut < answer.size(); ++cut) {
-                EXPECT_EQ(run(*cmd, {answer.substr(0, cut), answer.substr(cut)}), whole)
-                    << "answer '" << answer << "' cut at " << cut;
-            }
-        }
-    }
-}
-
 // A list command judges what follows its echo (its bytes up to the first CR): neither the echo
 // nor what came before it (a late answer to an earlier command) can satisfy it. Before the
 // echo has come the bytes are judged as they are (echo off), but a tail that may still become

@@ -18,6 +18,7 @@ using modem_test::feed;
 using modem_test::run;
 
 using LineCmd = modem_test::Probe<ATCmd>;
+using SubstringCmd = modem_test::Probe<AdjustedAtCmd>;
 
 LineCmd withRules(const std::vector<std::pair<std::string, bool>>& rules) {
     LineCmd cmd;
@@ -94,32 +95,46 @@ TEST(ATCmdLineMatching, ChunkLengthAloneBoundsTheData) {
     EXPECT_TRUE(cmd.result());
 }
 
-// Lines are judged as they finish; a rule added while the answer grows still judges the lines
-// that came before it.
-TEST(ATCmdLineMatching, ARuleAddedMidAnswerJudgesTheEarlierLinesToo) {
-    LineCmd cmd = withRules({{"BUSY", false}});
-    feed(cmd, {"\r\nOK\r\n"});
-    EXPECT_FALSE(cmd.is_complete());
-    cmd.add_complete_rule("OK", true);
-    feed(cmd, {"\r\n"});
-    EXPECT_TRUE(cmd.is_complete());
-    EXPECT_TRUE(cmd.result());
-    ASSERT_EQ(cmd.calls.size(), 1u);
-    EXPECT_EQ(cmd.calls[0].reason, "OK");
+// Lines are judged as they finish, bytes searched as they come; a rule added while the answer
+// grows still judges what came before it.
+TEST(ATCmdRules, ARuleAddedMidAnswerJudgesTheEarlierAnswerToo) {
+    const auto check = [](auto cmd) {
+        feed(cmd, {"\r\nOK\r\n"});
+        EXPECT_FALSE(cmd.is_complete());
+        cmd.add_complete_rule("OK", true);
+        feed(cmd, {"\r\n"});
+        EXPECT_TRUE(cmd.is_complete() && cmd.result());
+        ASSERT_EQ(cmd.calls.size(), 1u);
+        EXPECT_EQ(cmd.calls[0].reason, "OK");
+    };
+    check(withRules({{"BUSY", false}}));
+    check(SubstringCmd{"AT\r", "NO CARRIER", 1000});
 }
 
-// Where the port happens to cut an answer with at most one matching line must not matter.
-TEST(ATCmdLineMatching, EveryTwoChunkSplitGivesTheOneChunkVerdict) {
-    const LineCmd templateCmd = okErrorCmd();
-    for (std::string_view answer : {"OK\r\n", "AT\r\r\nOK\r\n", "\r\n+CSQ: 17,99\r\n\r\nOK\r\n",
-                                    "AT+CMGR=3\r\r\n+CMS ERROR: 321\r\nERROR\r\n", "\r\nERROR\r\n",
-                                    "OK\r\nRING\r\n", "\r\nBUSY\r\n", "\r\nOK", "O\r\nK\r\n"}) {
-        const std::string whole = run(templateCmd, {answer});
-        EXPECT_LE(std::count(whole.begin(), whole.end(), ' '), 1) << answer;  // one call at most
-        for (std::size_t cut = 1; cut < answer.size(); ++cut) {
-            EXPECT_EQ(run(templateCmd, {answer.substr(0, cut), answer.substr(cut)}), whole)
-                << "answer '" << answer << "' cut at " << cut;
+// Where the port happens to cut an answer with at most one rule's text must not matter; for
+// a list command, neither where the echo and what came before it are cut.
+TEST(ATCmdRules, EveryTwoChunkSplitGivesTheOneChunkVerdict) {
+    SubstringCmd bytes{"AT+CPIN?\r", "\r\nOK\r\n", 1000};
+    bytes.add_complete_rule("\r\nERROR\r\n", false);
+    SubstringCmd listCmd{bytes};
+    listCmd.set_own_reply_only(true);
+    const auto check = [](const auto& cmd, std::vector<std::string_view> answers) {
+        for (std::string_view answer : answers) {
+            const std::string whole = run(cmd, {answer});
+            EXPECT_LE(std::count(whole.begin(), whole.end(), ' '), 1) << answer;  // one call
+            for (std::size_t cut = 1; cut < answer.size(); ++cut) {
+                EXPECT_EQ(run(cmd, {answer.substr(0, cut), answer.substr(cut)}), whole)
+                    << "answer '" << answer << "' cut at " << cut;
+            }
         }
+    };
+    check(okErrorCmd(), {"OK\r\n", "AT\r\r\nOK\r\n", "\r\n+CSQ: 17,99\r\n\r\nOK\r\n",
+                         "AT+CMGR=3\r\r\n+CMS ERROR: 321\r\nERROR\r\n", "\r\nERROR\r\n",
+                         "OK\r\nRING\r\n", "\r\nBUSY\r\n", "\r\nOK", "O\r\nK\r\n"});
+    for (const SubstringCmd& cmd : {bytes, listCmd}) {
+        check(cmd, {"\r\nOK\r\n", "AT+CPIN?\r\r\n+CPIN: READY\r\n\r\nOK\r\n",
+                    "\r\n+CME ERROR: 10\r\n", "\r\nERROR\r\n", "OK\r\n", "\r\nOK\r",
+                    "\r\nRING\r\nAT+CPIN?\r\r\nERROR\r\n", "AT+CPAT+CPIN?\r\n\r\nOK\r\n"});
     }
 }
 

@@ -6,17 +6,16 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "modem/exchange_log.h"
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "modem/modem_port.h"
 #include "platform/cp1251.h"
 #include "platform/ui_thread.h"
 #include "sim/sim_modem.h"
+#include "tests/modem/finder_support.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
@@ -76,27 +75,6 @@ void collect(void* context, const ATCmd& cmd) {
         (cmd.is_complete() && cmd.result() ? "ok" : "failed"));
 }
 
-// The blocks written to the modem, from the worker thread.
-class WrittenBlocks : public ExchangeLog {
-public:
-    void onRead(const char* /*data*/, std::uint32_t /*length*/) override {}
-    void onStray(const char* /*data*/, std::uint32_t /*length*/) override {}
-    void onSkipped(std::uint64_t /*length*/) override {}
-    void onLine(const std::string& /*line*/) override {}
-    void onWrite(const char* data, std::uint32_t length) override {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_blocks.emplace_back(data, length);
-    }
-    std::vector<std::string> blocks() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_blocks;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_blocks;
-};
-
 class FacadeTest : public testsupport::UiThreadTest {
 protected:
     ~FacadeTest() override {
@@ -147,7 +125,7 @@ protected:
     ModemPhoneImpl* m_phone = nullptr;
     Events m_events{m_phone};
     std::vector<std::string> m_results;
-    WrittenBlocks m_written;
+    finder_test::RecordingLog m_written;  // the blocks written to the modem, among others
 };
 
 // A port that does not open is played through orvane-at.
@@ -218,9 +196,9 @@ TEST_F(FacadeTest, DataGoesOutInBlocksOf500ThenTheBufferReportsEmpty) {
     ASSERT_TRUE(runUntil([&] { return m_events.data.size() >= 1200; }));
     EXPECT_EQ(m_events.data, payload);  // the far end echoed every byte, in order
     std::vector<std::size_t> sizes;
-    for (const std::string& block : m_written.blocks()) {
-        if (block.starts_with("d")) {
-            sizes.push_back(block.size());
+    for (const std::string& event : m_written.events()) {
+        if (event.starts_with(">d")) {
+            sizes.push_back(event.size() - 1);
         }
     }
     EXPECT_EQ(sizes, (std::vector<std::size_t>{500, 500, 200}));
