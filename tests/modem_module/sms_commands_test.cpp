@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "modem/modem_module/impl/phrase.h"
 #include "modem/modem_module/impl/read_sms_at_cmd.h"
 #include "modem/modem_module/impl/set_preferred_msg_storage_at_cmd.h"
 #include "tests/modem/at_cmd_probe.h"
@@ -17,28 +16,6 @@ const std::string kPdu{
 
 using modem_test::commandBytes;
 using modem_test::feed;
-
-std::vector<std::string> wordsOf(const SimpleUtils::Phrase& phrase) {
-    std::vector<std::string> words;
-    for (int i = 0; i < phrase.number(); ++i) {
-        words.push_back(phrase.word(i));
-    }
-    return words;
-}
-
-TEST(Phrase, LineBreaksAndRunsOfSpacesSeparateWords) {
-    using Words = std::vector<std::string>;
-    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"23  " + kPdu}), (Words{"23", kPdu}));
-    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"\r\n one\r\ntwo   three \r\n"}),
-              (Words{"one", "two", "three"}));
-    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{"a\tb"}), (Words{"a\tb"}));  // tabs do not separate
-    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{""}), Words{});
-    // Blanks alone leave one empty word: not the same as no text.
-    EXPECT_EQ(wordsOf(SimpleUtils::Phrase{" \r\n  "}), Words{""});
-    const SimpleUtils::Phrase two{"a b"};
-    EXPECT_EQ(two.word(-1), "");
-    EXPECT_EQ(two.word(2), "");
-}
 
 TEST(SetPreferredMsgStorageAtCmd, TakesTheThirdValueOfAUsableAnswerAsTheIndexToRead) {
     struct Case {
@@ -107,6 +84,7 @@ TEST(ReadSmsAtCmd, OtherAnswersYieldNoPduAndTraceWhatWasParsed) {
         {"AT+CMGR=1\r\r\n+CMGR: 0,,23\r\n" + kPdu + "\r\n\r\nOK\r\n", "", 0},  // echo
         {head + "Hello\r\n\r\nOK\r\n", "Hello", 12},  // the hour of the time stamp
         {head + "Hello there\r\n\r\nOK\r\n", "", 0},
+        {head + "Hello\tthere\r\n\r\nOK\r\n", "Hello\tthere", 12},  // tabs join words
     };
     for (const Case& c : cases) {
         ReadSmsAtCmd cmd{1};
@@ -118,7 +96,7 @@ TEST(ReadSmsAtCmd, OtherAnswersYieldNoPduAndTraceWhatWasParsed) {
     // The answer is traced whatever its verdict, the outcome only once it was parsed.
     EXPECT_EQ(traces.containing("ReadSmsAtCmd::on_complete: result=").size(), cases.size());
     const std::vector<std::string> outcomes = traces.containing("ReadSmsAtCmd::on_complete: OK!");
-    ASSERT_EQ(outcomes.size(), 4u);
+    ASSERT_EQ(outcomes.size(), 5u);
     EXPECT_EQ(outcomes[0], "ReadSmsAtCmd::on_complete: OK! phrase.number=1 m_length=0 m_data=\n");
 }
 
