@@ -82,9 +82,6 @@ TEST_F(OrvaneRunTest, ASuccessfulRunExitsZeroWithAWellFormedJunitReport) {
     const fs::path junit = m_root.path() / "report.xml";
     EXPECT_EQ(runToEnd({"--list", "ok", "--junit", junit.string(), "--exchange"}), 0) << m_err;
     EXPECT_TRUE(m_out.ends_with(kSuccess + "\n")) << m_out;
-    EXPECT_NE(m_out.find(" AT : OK\n"), std::string::npos) << m_out;  // "HH:MM:SS text"
-    EXPECT_NE(m_err.find(">>> ATI<CR>\n"), std::string::npos) << m_err;
-
     std::ifstream file(junit);
     const std::string xml((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     QXmlStreamReader reader(QByteArray::fromStdString(xml));

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -7,7 +6,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <future>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -52,13 +53,9 @@ speed_t deviceSpeed(const std::string& path) {
 }
 
 std::size_t openDescriptors() {
-    std::size_t count = 0;
-    DIR* dir = ::opendir("/proc/self/fd");
-    while (const dirent* entry = ::readdir(dir)) {
-        count += entry->d_name[0] != '.' ? 1 : 0;
-    }
-    ::closedir(dir);
-    return count - 1;  // the listing's own
+    namespace fs = std::filesystem;
+    // Less the listing's own.
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()) - 1;
 }
 
 // The ports of a search laid out in a fresh application folder, each number leading to a
