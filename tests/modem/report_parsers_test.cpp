@@ -103,12 +103,9 @@ TEST(UnreclaimedParser, TracesEveryNonEmptyTextToTheDebuggerOutput) {
 
 TEST(SmsReportParser, ANewMessageReportIsRecognisedByItsReasonLine) {
     SmsReportParser parser;
-    EXPECT_EQ(parser.prefixes(), (Msg::Strings{"+CMTI:"}));
     EXPECT_FALSE(parser.is_report());
     parser.set("\r\n+CMTI: \"SM\",3\r\n", "+CMTI:");
     EXPECT_TRUE(parser.is_report());
-    EXPECT_EQ(parser.answer(), "\r\n+CMTI: \"SM\",3\r\n");
-    EXPECT_EQ(parser.reason(), "+CMTI:");
     parser.set("\r\nRING\r\n", "RING");
     EXPECT_FALSE(parser.is_report());
     // Only the reason counts, not the answer around it.
