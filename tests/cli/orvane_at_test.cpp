@@ -23,32 +23,26 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// The text of an event line, after its "HH:MM:SS.mmm " stamp; a line without one is kept
-// whole, so a comparison shows it.
-std::string eventText(const std::string& line) {
+// The text of a line after its stamp: "HH:MM:SS.mmm " of an event on standard output, or
+// "HH:MM:SS " of a line of the search and the port diagnosis on standard error. A line without
+// one is kept whole, so a comparison shows it.
+std::string eventText(const std::string& line, std::size_t stamp = 13) {
     const bool stamped =
-        line.size() >= 13 && line[2] == ':' && line[5] == ':' && line[8] == '.' && line[12] == ' ';
-    return stamped ? line.substr(13) : "unstamped: " + line;
+        line.size() > stamp && line[2] == ':' && line[5] == ':' && line[stamp - 1] == ' ';
+    return stamped ? line.substr(stamp) : "unstamped: " + line;
 }
 
-Lines eventsOf(const std::string& out) {
+Lines eventsOf(const std::string& out, std::size_t stamp = 13) {
     Lines events;
     std::istringstream in(out);
     for (std::string line; std::getline(in, line);) {
-        events.push_back(eventText(line));
+        events.push_back(eventText(line, stamp));
     }
     return events;
 }
 
-// "HH:MM:SS text" lines of the search and the port diagnosis on standard error.
 Lines messagesOf(const std::string& err) {
-    Lines texts;
-    std::istringstream in(err);
-    for (std::string line; std::getline(in, line);) {
-        texts.push_back(line.size() > 9 && line[2] == ':' && line[8] == ' ' ? line.substr(9)
-                                                                            : line);
-    }
-    return texts;
+    return eventsOf(err, 9);
 }
 
 class OrvaneAtTest : public ::testing::Test {
