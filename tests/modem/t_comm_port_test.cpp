@@ -23,6 +23,7 @@
 #include "modem/port_open_diagnosis.h"
 #include "platform/cp1251.h"
 #include "platform/system_error.h"
+#include "sim/flood_pattern.h"
 #include "tests/support/device_holder.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
@@ -321,10 +322,7 @@ TEST_F(CommPortTest, WriteDeliversEverythingAsTheLineTakesIt) {
     EXPECT_TRUE(port->write("", 0));
 
     // Far more than the pseudo-terminal buffers: the writer must wait for the reader.
-    std::string block(300000, '\0');
-    for (std::size_t i = 0; i < block.size(); ++i) {
-        block[i] = static_cast<char>('a' + i % 26);
-    }
+    const std::string block = sim::FloodPattern::slice(0, 300000);
     std::string received;
     std::thread reader([&] { received = m_pty.read(block.size(), milliseconds(20000)); });
     EXPECT_TRUE(port->write(block.data(), static_cast<int>(block.size())));
