@@ -10,32 +10,25 @@
 
 namespace {
 
-using modem_test::run;
-
 using SubstringCmd = modem_test::Probe<AdjustedAtCmd>;
 
-TEST(AdjustedAtCmd, ExpectedBytesMatchAnywhereAndTheLastRuleInRuleOrderWins) {
-    const SubstringCmd exact{"AT\r", "\r\nOK\r\n", 1000};
-    EXPECT_EQ(run(exact, {"AT\r\r\nOK\r\n"}), "ok +\r\nOK\r\n");
-    EXPECT_EQ(run(exact, {"OK\r\n", "ok\r\n"}), "waiting");  // the leading line end is missing
-    // No line structure is needed: the text may sit inside a line.
-    EXPECT_EQ(run(SubstringCmd{"ATI\r", "SIM800", 1000}, {"\r\nModel: SIM8", "00 R14.18\r"}),
-              "ok +SIM800");
-
-    // The success text comes later in the answer, but the failure rule later in rule order.
+// Where the expected bytes may stand and how the answer is cut is checked by the answer fuzz
+// target, which gives a command one rule; of two found, the later in rule order wins.
+TEST(AdjustedAtCmd, OfTwoRulesFoundTheLaterInRuleOrderWins) {
     SubstringCmd twoRules{"AT\r", "OK", 1000};
     twoRules.add_complete_rule("ERROR", false);
-    EXPECT_EQ(run(twoRules, {"\r\nERROR\r\n\r\nOK\r\n"}), "failed -ERROR");
-
-    SubstringCmd kept{exact};
-    modem_test::feed(kept, {"AT\r\r\nOK\r\n"});
-    EXPECT_EQ(kept.calls.at(0).answer, "AT\r\r\nOK\r\n");
+    modem_test::feed(twoRules, {"\r\nERROR\r\n\r\nOK\r\n"});
+    EXPECT_TRUE(twoRules.is_complete());
+    EXPECT_FALSE(twoRules.result());
+    ASSERT_EQ(twoRules.calls.size(), 1u);
+    EXPECT_EQ(twoRules.calls[0].reason, "ERROR");
 }
 
 // A list command judges what follows its echo (its bytes up to the first CR): neither the echo
 // nor what came before it (a late answer to an earlier command) can satisfy it. Before the
 // echo has come the bytes are judged as they are (echo off), but a tail that may still become
-// the echo waits.
+// the echo waits. The answer fuzz target checks these verdicts on any bytes; here they go with
+// what is shown as stray.
 TEST(AdjustedAtCmd, AListCommandJudgesOnlyWhatFollowsItsEcho) {
     struct Case {
         std::string_view command;
@@ -45,16 +38,11 @@ TEST(AdjustedAtCmd, AListCommandJudgesOnlyWhatFollowsItsEcho) {
         std::size_t stray;  // of the last chunk
     };
     const Case cases[] = {
-        {"AT+CPIN?\r", "+CPIN", {"AT+CPIN?\r\r\nERROR\r\n"}, false, 0},
-        {"AT+CPIN?\r", "+CPIN", {"AT+CPIN?\r\r\n+CPIN: READY\r\n"}, true, 0},
-        {"AT+CPIN?\r", "+", {"AT+", "CPIN?\r\r\nERROR\r\n"}, false, 0},
         {"AT+NOSUCH\r", "OK", {"\r\nOK\r\nAT+NOSUCH\r\r\nERROR\r\n"}, false, 6},
         {"AT+NOSUCH\r", "OK", {"\r\nERROR\r\nAT+NOS", "UCH\r\nOK"}, true, 0},
         {"ATI\r", "OK", {"\r\nOK\r\n"}, true, 0},       // echo off: nothing to tell apart
         {"ATI", "I", {"ATI"}, false, 0},                // no CR: the whole command is the echo
         {"AT\r", "AT\r", {"AT\r\r\nOK\r\n"}, true, 0},  // checks of the echo itself
-        {"AT\r", "AT\r\r\nOK", {"AT\r\r\nOK\r\n"}, true, 0},
-        {"ATE1\r", "AT", {"\r\nOK\r\n", "ATE1\r"}, true, 0},
         {"ATX", "\r\nOK\r\n", {"\r\nOK\r", "ATX\n"}, false, 0},  // judged, then forgotten
     };
     for (const Case& c : cases) {

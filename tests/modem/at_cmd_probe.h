@@ -47,24 +47,4 @@ inline std::size_t feed(InquiryCmd& cmd, const std::vector<std::string_view>& ch
     return taken;
 }
 
-// What a caller can observe once the exchange is over: "ok", "failed" or "waiting", then
-// " +reason" or " -reason" for each on_complete call.
-template <class Cmd>
-std::string verdictOf(const Probe<Cmd>& cmd) {
-    std::string verdict = cmd.is_complete() ? (cmd.result() ? "ok" : "failed")
-                                            : (cmd.result() ? "waiting with a result" : "waiting");
-    for (const auto& call : cmd.calls) {
-        verdict += (call.result ? " +" : " -") + call.reason;
-    }
-    return verdict;
-}
-
-// Runs a fresh copy of the template over the chunks and returns the verdict.
-template <class Cmd>
-std::string run(const Probe<Cmd>& templateCmd, const std::vector<std::string_view>& chunks) {
-    Probe<Cmd> cmd{templateCmd};
-    feed(cmd, chunks);
-    return verdictOf(cmd);
-}
-
 }  // namespace modem_test

@@ -6,14 +6,6 @@
 #include <utility>
 #include <vector>
 
-TEST(BaudrateParamText, WritesRateDashWaitSeparatedBySingleSpaces) {
-    std::string text = "stale";
-    baud_list_to_text({{2400, 50}, {300, 0}}, text);
-    EXPECT_EQ(text, "2400-50 300-0");
-    baud_list_to_text({}, text);
-    EXPECT_EQ(text, "");
-}
-
 TEST(BaudrateParamText, ReadsLenientlyAndAppends) {
     const std::vector<std::pair<std::string, BaudrateParams>> cases{
         {"115200-1000 9600", {{115200, 1000}, {9600, 1000}}},
