@@ -124,19 +124,6 @@ TEST_F(IniFileTest, IntegersAreWholeDecimalNumbersAndBooleansAnyNonZeroInteger) 
     EXPECT_FALSE(ini.readBool("N", "word", false));
 }
 
-TEST_F(IniFileTest, EveryCallSeesTheFileAsItIsNow) {
-    platform::IniFile first(file());
-    platform::IniFile second(file());
-    ASSERT_TRUE(first.writeString("S", "a", "1"));
-    ASSERT_TRUE(second.writeString("S", "b", "2"));
-    ASSERT_TRUE(first.writeString("S", "c", "3"));
-    EXPECT_EQ(readBytes(file()), "[S]\r\na=1\r\nb=2\r\nc=3\r\n")
-        << "one object's write must not undo the other's";
-
-    writeBytes(file(), "[S]\r\na=edited\r\n");
-    EXPECT_EQ(first.readString("S", "a", ""), "edited");
-}
-
 TEST_F(IniFileTest, WritingChangesOnlyTheLinesItMustAndKeepsTheFilesLineEnds) {
     platform::IniFile ini = withFile(
         "; settings\n"
@@ -297,6 +284,8 @@ TEST_F(IniFileTest, WritesThroughASymbolicLinkToItsTarget) {
     EXPECT_EQ(readBytes(m_dir.path() / "real.ini"), "[A]\nx=2\n");
 }
 
+// Every call reads the file afresh: an object that kept what it had read would undo the
+// other's keys.
 TEST_F(IniFileTest, ThreadsWritingTheSameFileLoseNoKey) {
     constexpr int kKeysPerThread = 40;
     auto writer = [this](const std::string& prefix) {

@@ -80,16 +80,6 @@ TEST(AtInterpreter, ResetCommandsReturnToTheConfiguredProfile) {
     }
 }
 
-TEST(AtInterpreter, SRegistersReadBackAsThreeDigits) {
-    AtInterpreter modem;
-    EXPECT_EQ(run(modem, "ATS3?"), "\r\n013\r\n\r\nOK\r\n");
-    EXPECT_EQ(run(modem, "ATS0=2S0?"), "\r\n002\r\n\r\nOK\r\n");
-    EXPECT_EQ(run(modem, "ATS12=255"), "\r\nOK\r\n");
-    EXPECT_EQ(modem.profile().registers[12], 255);
-    EXPECT_EQ(run(modem, "ATS7="), "\r\nOK\r\n");
-    EXPECT_EQ(modem.profile().registers[7], 0);
-}
-
 TEST(AtInterpreter, LinesWithoutAtAreIgnoredAndNoiseBeforeItSkipped) {
     AtInterpreter modem;
     EXPECT_FALSE(modem.execute(""));

@@ -89,21 +89,6 @@ TEST(OrvaneSimProcess, RefusesABadCommandLineWithStatusTwo) {
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
-TEST(OrvaneSimProcess, HelpDocumentsEveryOption) {
-    testsupport::TempDir folder;
-    SimProcess process({"--help"}, folder.path());
-    EXPECT_EQ(process.waitExit(), 0);
-    const std::string help = process.readAll(false);
-    for (const char* option :
-         {"--port",          "--app-folder", "--bauds",        "--no-echo",   "--numeric",
-          "--delay",         "--chunk",      "--gap",          "--silent",    "--stall-after",
-          "--dial",          "--dial-delay", "--connect-rate", "--data-sink", "--guard-time",
-          "--extended-ring", "--ring-every", "--sender",       "--sms",       "--commands",
-          "--help",          "--delay-for"}) {
-        EXPECT_NE(help.find(option), std::string::npos) << option;
-    }
-}
-
 // The words of a command line, split at spaces, and any further arguments as they are.
 sim::SimCommandLine parse(std::string_view line, std::vector<std::string_view> more = {}) {
     std::vector<std::string_view> args;
