@@ -101,19 +101,17 @@ sim::SimCommandLine parse(std::string_view line, std::vector<std::string_view> m
     return sim::parseSimCommandLine(args);
 }
 
-// Mostly the options the process tests here do not start orvane-sim with.
+// The options neither the process tests here nor the fault matrix (tests/faults) start
+// orvane-sim with.
 TEST(SimCommandLine, TakesEveryOption) {
     const sim::SimCommandLine line = parse(
-        "--port 5 --app-folder=/tmp/x --chunk 3 --gap=40 --silent --stall-after AT+CFUN=1,1 "
-        "--delay-for ati=400 --delay-for AT+COPS=?=9000 --dial no-answer --dial-delay 1500 "
-        "--connect-rate 33600 --data-sink --guard-time 110 --ring-every 5000 --sms one",
+        "--port 5 --app-folder=/tmp/x --delay-for ati=400 --delay-for AT+COPS=?=9000 "
+        "--dial no-answer --dial-delay 1500 --connect-rate 33600 --data-sink --guard-time 110 "
+        "--ring-every 5000 --sms one",
         {"--sms=two words"});
     EXPECT_FALSE(line.help);
     EXPECT_EQ(line.port, 5);
     EXPECT_EQ(line.appFolder, fs::path("/tmp/x"));
-    EXPECT_EQ(line.options.faults.chunkGapMs, 40u);
-    EXPECT_TRUE(line.options.faults.silent);
-    EXPECT_EQ(line.options.faults.stallAfter, "AT+CFUN=1,1");
     EXPECT_EQ(line.options.faults.lineDelays,
               (std::map<std::string, std::uint32_t>{{"ATI", 400}, {"AT+COPS=?", 9000}}));
     EXPECT_EQ(line.options.calls.dial.outcome, sim::DialOutcome::NoAnswer);
