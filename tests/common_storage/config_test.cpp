@@ -62,8 +62,6 @@ protected:
 TEST_F(ConfigTest, FirstStartHasTheDefaultsAndTheFirstSaveWritesEveryKey) {
     // The other defaults show in the bytes of the first save below.
     Config& config = Config::instance();
-    EXPECT_EQ(&Config::instance(), &config);
-    EXPECT_EQ(config.ini_path(), iniPath());
     EXPECT_EQ(config.baud_list(), "");
     EXPECT_TRUE(config.search_commands().empty());
     EXPECT_FALSE(std::filesystem::exists(iniPath())) << "loading never creates the file";
@@ -80,11 +78,7 @@ TEST_F(ConfigTest, FirstStartHasTheDefaultsAndTheFirstSaveWritesEveryKey) {
         "\r\n[" + kParameters + "]\r\n" + line(kCommandSet, "0") + "\r\n[" + kDebug + "]\r\n" +
         line(kOnlyOnePort, "0") + line(kPortsInTurn, "0") + line(kShowLineBreaks, "0") +
         line(kAutoRun, "0") + line(kHelpTestMode, "0");
-    const std::string bytes = readBytes(iniPath());
-    EXPECT_EQ(bytes, expected);
-    // The names reach the disk in 1251, one byte a letter: "[Общие]", "модема 1".
-    EXPECT_TRUE(bytes.starts_with("[\xCE\xE1\xF9\xE8\xE5]\r\n"));
-    EXPECT_NE(bytes.find("\xEC\xEE\xE4\xE5\xEC\xE0\x20\x31="), std::string::npos);
+    EXPECT_EQ(readBytes(iniPath()), expected);
 }
 
 TEST_F(ConfigTest, EveryFieldSurvivesASaveAndALoad) {
