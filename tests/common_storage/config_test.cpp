@@ -116,15 +116,11 @@ TEST_F(ConfigTest, EveryFieldSurvivesASaveAndALoad) {
     EXPECT_EQ(reloaded.search_commands(),
               (Msg::Strings{"ATZ<CR> OK", "AT\\r 0<CR>", "ATI<CR> <CR><LF>OK<CR><LF>"}));
 
-    reloaded.set_only_one_port(false);
-    reloaded.set_show_line_breaks(false);
     reloaded.set_last_port(0);
     reloaded.set_last_baud(-1);
     // A title 1251 cannot hold would read back as another ("caf?"): the default goes instead.
     reloaded.set_command_set("café");
     Config& again = restart();
-    EXPECT_FALSE(again.only_one_port());
-    EXPECT_FALSE(again.show_line_breaks());
     EXPECT_EQ(again.last_port(), 0);
     EXPECT_EQ(again.last_baud(), -1);
     EXPECT_EQ(again.command_set(), "0");
