@@ -41,7 +41,6 @@ TEST(AtInterpreter, RunsConcatenatedCommandsInOrder) {
 TEST(AtInterpreter, NumericModeSendsNumbersAndBareInformation) {
     AtInterpreter modem;
     EXPECT_EQ(run(modem, "ATV0"), "0\r");
-    EXPECT_EQ(run(modem, "AT"), "0\r");
     EXPECT_EQ(run(modem, "AT+CSQ"), "+CSQ: 20,99\r\n0\r");
     EXPECT_EQ(run(modem, "ATI"), "ORVANE\r\nSIMULATED MODEM\r\nRevision: 1.0\r\n0\r");
     EXPECT_EQ(run(modem, "AT+NOPE"), "4\r");
