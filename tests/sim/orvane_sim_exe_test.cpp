@@ -20,18 +20,15 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// orvane-sim started with its own runtime folder.
-class SimProcess : public testsupport::ChildProcess {
-public:
-    SimProcess(const std::vector<std::string>& args, const fs::path& runtimeDir)
-        : ChildProcess(ORVANE_SIM_EXE, args, runtimeDir) {}
-};
+// orvane-sim, started with its own runtime folder.
+using SimProcess = testsupport::ChildProcess;
 
 // The folder and its ports/ are made as needed; a stop by signal takes the link away.
 TEST(OrvaneSimProcess, ServesThroughItsPortLinkWithItsOptionsUntilInterrupted) {
     testsupport::TempDir folder;
     const fs::path appFolder = folder.path() / "app";
-    SimProcess process({"--port=12", "--app-folder", appFolder.string(), "--bauds", "9600,115200",
+    SimProcess process(ORVANE_SIM_EXE,
+                       {"--port=12", "--app-folder", appFolder.string(), "--bauds", "9600,115200",
                         "--no-echo", "--numeric", "--delay", "100", "--chunk", "1", "--gap", "10"},
                        folder.path());
     const std::string device = process.readLine();
@@ -52,7 +49,8 @@ TEST(OrvaneSimProcess, ServesThroughItsPortLinkWithItsOptionsUntilInterrupted) {
 // What each command does is the channel's test below and orvane-at's (tests/cli).
 TEST(OrvaneSimProcess, ActsOnCommandsFromStandardInputAndServesOnWithout) {
     testsupport::TempDir folder;
-    SimProcess process({"--port", "4", "--app-folder", folder.path().string(), "--commands",
+    SimProcess process(ORVANE_SIM_EXE,
+                       {"--port", "4", "--app-folder", folder.path().string(), "--commands",
                         "--no-echo", "--extended-ring", "--sms", "first", "--sender", "+4930"},
                        folder.path());
     ASSERT_FALSE(process.readLine().empty());
@@ -80,7 +78,7 @@ TEST(OrvaneSimProcess, RefusesABadCommandLineWithStatusTwo) {
     testsupport::TempDir folder;
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--port", "1", "--bogus"}, {}, {"--port"}}) {
-        SimProcess process(args, folder.path());
+        SimProcess process(ORVANE_SIM_EXE, args, folder.path());
         EXPECT_EQ(process.waitExit(), 2);
         const std::string err = process.readAll(true);
         EXPECT_TRUE(err.starts_with("orvane-sim: ")) << err;
