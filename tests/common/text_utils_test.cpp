@@ -34,6 +34,8 @@ std::string flattened(std::string text, std::string_view separator) {
     return text;
 }
 
+// The line-break names, written and read back, are the command list line's tests
+// (tests/modem/at_cmd_param_mt_test).
 TEST(SplitTest, PiecesBetweenSeparatorsKeepBlankOnesUnlessDropped) {
     EXPECT_EQ(splitOf("0,,23", ",", false), (Strings{"0", "", "23"}));
     EXPECT_EQ(splitOf("0,,23", ",", true), (Strings{"0", "23"}));
@@ -135,15 +137,6 @@ TEST(ByteTextTest, AssignBytesCutsAtNulOnRequest) {
     EXPECT_EQ(text, "O");
     assignBytes(text, nullptr, 0, true);
     EXPECT_EQ(text, "");
-}
-
-TEST(LineBreakNamesTest, EscapeAndUnescape) {
-    std::string text = "AT\r\nOK\n\r";
-    escapeLineBreaks(text);
-    EXPECT_EQ(text, "AT<CR><LF>OK<LF><CR>");
-    text = "a<CR>b<cr>c<LF>d<lf>e<Cr><cR><Lf><lF>";
-    unescapeLineBreaks(text);
-    EXPECT_EQ(text, "a\rb\rc\nd\ne<Cr><cR><Lf><lF>");
 }
 
 TEST(FileNameTest, NameAndTitleAfterTheLastSeparatorBackslashFirst) {
