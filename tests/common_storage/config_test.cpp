@@ -62,8 +62,6 @@ protected:
 TEST_F(ConfigTest, FirstStartHasTheDefaultsAndTheFirstSaveWritesEveryKey) {
     // The other defaults show in the bytes of the first save below.
     Config& config = Config::instance();
-    EXPECT_EQ(&Config::instance(), &config);
-    EXPECT_EQ(config.ini_path(), iniPath());
     EXPECT_EQ(config.baud_list(), "");
     EXPECT_TRUE(config.search_commands().empty());
     EXPECT_FALSE(std::filesystem::exists(iniPath())) << "loading never creates the file";
@@ -80,11 +78,7 @@ TEST_F(ConfigTest, FirstStartHasTheDefaultsAndTheFirstSaveWritesEveryKey) {
         "\r\n[" + kParameters + "]\r\n" + line(kCommandSet, "0") + "\r\n[" + kDebug + "]\r\n" +
         line(kOnlyOnePort, "0") + line(kPortsInTurn, "0") + line(kShowLineBreaks, "0") +
         line(kAutoRun, "0") + line(kHelpTestMode, "0");
-    const std::string bytes = readBytes(iniPath());
-    EXPECT_EQ(bytes, expected);
-    // The names reach the disk in 1251, one byte a letter: "[Общие]", "модема 1".
-    EXPECT_TRUE(bytes.starts_with("[\xCE\xE1\xF9\xE8\xE5]\r\n"));
-    EXPECT_NE(bytes.find("\xEC\xEE\xE4\xE5\xEC\xE0\x20\x31="), std::string::npos);
+    EXPECT_EQ(readBytes(iniPath()), expected);
 }
 
 TEST_F(ConfigTest, EveryFieldSurvivesASaveAndALoad) {
@@ -122,15 +116,11 @@ TEST_F(ConfigTest, EveryFieldSurvivesASaveAndALoad) {
     EXPECT_EQ(reloaded.search_commands(),
               (Msg::Strings{"ATZ<CR> OK", "AT\\r 0<CR>", "ATI<CR> <CR><LF>OK<CR><LF>"}));
 
-    reloaded.set_only_one_port(false);
-    reloaded.set_show_line_breaks(false);
     reloaded.set_last_port(0);
     reloaded.set_last_baud(-1);
     // A title 1251 cannot hold would read back as another ("caf?"): the default goes instead.
     reloaded.set_command_set("café");
     Config& again = restart();
-    EXPECT_FALSE(again.only_one_port());
-    EXPECT_FALSE(again.show_line_breaks());
     EXPECT_EQ(again.last_port(), 0);
     EXPECT_EQ(again.last_baud(), -1);
     EXPECT_EQ(again.command_set(), "0");

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -17,8 +16,9 @@ using platform::serialDevicePath;
 
 namespace {
 
-// A fake machine: an application folder, a /dev and a /sys/class/tty, all under one
-// temporary folder.
+// What a number leads to, for the operator, and the numbers the links give are orvane-run's
+// port listing test (tests/cli). A fake machine: an application folder, a /dev and a
+// /sys/class/tty, all under one temporary folder.
 class FakeSerialTree {
 public:
     FakeSerialTree() {
@@ -90,12 +90,6 @@ TEST(SerialDeviceMap, AnExistingLinkDecidesAlone) {
     // A dangling link hides the range device of the same number.
     EXPECT_TRUE(serialDevicePath(4, tree.roots).empty());
     EXPECT_EQ(serialDevicePath(5, tree.roots), tree.roots.dev / "ttyS4");
-    // What a number leads to, for the operator: a dangling link's missing target, a range
-    // device present or not.
-    const platform::SerialPortTarget dangling = platform::describeSerialPort(4, tree.roots);
-    EXPECT_EQ(std::tuple(dangling.device, dangling.present),
-              std::tuple(tree.roots.appFolder / "gone", false));
-    EXPECT_EQ(platform::describeSerialPort(5, tree.roots).device, tree.roots.dev / "ttyS4");
 
     tree.linksOnly();
     EXPECT_EQ(serialDevicePath(3, tree.roots), tree.ports() / "com3");
@@ -131,7 +125,6 @@ TEST(SerialDeviceMap, ListsLinksWithATargetAndEachNumberOnce) {
     std::ofstream(tree.ports() / "com09").put('\n');  // never looked up as COM9
     std::ofstream(tree.ports() / "notes.txt").put('\n');
     EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM1", "COM33", "COM150"}));
-    EXPECT_EQ(platform::linkedPortNumbers(tree.roots), (std::vector<int>{1, 2, 7, 150}));
 
     tree.linksOnly();
     EXPECT_EQ(listSerialPorts(tree.roots), (Names{"COM1", "COM150"}));

@@ -16,14 +16,8 @@ namespace fs = std::filesystem;
 using testsupport::readBytes;
 using testsupport::writeBytes;
 
-// The message of a critical line tagged "tag", or the whole text in <> when it is none.
-std::string messageOf(const std::string& line) {
-    static const std::regex critical(R"(\[\d{2}:\d{2}:\d{2}\.\d{3}\] CRITICAL   tag +([\s\S]*))");
-    std::smatch match;
-    return std::regex_match(line, match, critical) ? match[1].str() : "<" + line + ">";
-}
-
-TEST(LogFileUsual, AppendsEachLineWithALineBreakOrStartsAFreshFile) {
+// A sink that starts its file afresh is the process-wide log's file test.
+TEST(LogFileUsual, AppendsEachLineWithALineBreak) {
     testsupport::TempDir dir;
     const fs::path file = dir.path() / "trace.log";
     writeBytes(file, "earlier run\n");
@@ -34,11 +28,6 @@ TEST(LogFileUsual, AppendsEachLineWithALineBreakOrStartsAFreshFile) {
     const std::regex whole(
         R"(earlier run\n\[[0-9:.]{12}\] CRITICAL   tag +one\n\n\[[0-9:.]{12}\] CRITICAL   tag +two\n)");
     EXPECT_TRUE(std::regex_match(text, whole)) << text;
-
-    SimpleUtils::LogFileUsual fresh(file, true);
-    EXPECT_FALSE(fs::exists(file));
-    fresh.print(3, "tag", "new");
-    EXPECT_EQ(messageOf(readBytes(file)), "new\n");
 }
 
 TEST(LogFileUsual, UnusableFileNamesLoseLinesSilently) {

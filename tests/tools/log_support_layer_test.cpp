@@ -53,20 +53,6 @@ TEST(LogSupportLayer, LineCarriesStampPaddedLevelAndTagWithLevelsClampedToTheTab
     sink.expect({{"NONE .* negative", 0}});
 }
 
-TEST(LogSupportLayer, LevelEntriesUseTheNameAndPrintPercentLiterally) {
-    RecordingSink sink;
-    sink.set_min_level(0);
-    sink.set_name("modem");
-    sink.none("%s", "100% %d %s %n");
-    sink.simple("rate %d%%", 50);
-    sink.strong("st");
-    sink.critical("cr");
-    sink.expect({{"NONE       modem" + std::string(19, ' ') + " 100% %d %s %n", 0},
-                 {"SIMPLE     modem +rate 50%", 1},
-                 {"STRONG     modem +st", 2},
-                 {"CRITICAL   modem +cr", 3}});
-}
-
 TEST(LogSupportLayer, MinimumLevelAndTheEnabledFlagFilterEveryEntry) {
     RecordingSink sink;
     sink.none("dropped by the default minimum of 1");
