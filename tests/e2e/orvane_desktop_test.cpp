@@ -18,12 +18,14 @@
 
 #include "tests/e2e/x_close.h"
 #include "tests/support/child_process.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "ui/desktop_platform.h"
 
 namespace fs = std::filesystem;
 using testsupport::ChildProcess;
+using testsupport::readBytes;
 
 namespace {
 
@@ -54,11 +56,6 @@ std::string findOnPath(const std::string& name) {
         }
     }
     return {};
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
 class OrvaneDesktopTest : public ::testing::Test {
@@ -176,7 +173,7 @@ protected:
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (readFile(messageCopy()).find(line + "\n") != std::string::npos) {
+            if (readBytes(messageCopy()).find(line + "\n") != std::string::npos) {
                 return true;
             }
             orvane.readAll(false, 0);
@@ -210,12 +207,12 @@ TEST_F(OrvaneDesktopTest, ARunStartedByAClickSucceedsASecondStartIsRefusedTheSet
     xdotool({"windowfocus", "--sync", std::to_string(warning), "key", "Return"});
     EXPECT_EQ(second->waitExit(kExitMs), 0) << second->readAll(true, 1000);
 
-    EXPECT_TRUE(waitForMessage(*orvane, kSuccess, kRunMs)) << readFile(messageCopy());
+    EXPECT_TRUE(waitForMessage(*orvane, kSuccess, kRunMs)) << readBytes(messageCopy());
 
     ASSERT_TRUE(e2e::sendWindowClose(m_displayName, mainWindow));
     EXPECT_EQ(orvane->waitExit(kExitMs), 0) << orvane->readAll(true, 1000);
 
-    const std::string ini = readFile(app() / "orvane.ini");
+    const std::string ini = readBytes(app() / "orvane.ini");
     EXPECT_NE(ini.find("Номер последнего найденного COM-порта=1\r\n"), std::string::npos) << ini;
     EXPECT_NE(
         ini.find("Битовая скорость для последнего найденного COM-порта=" + kModemBaud + "\r\n"),

@@ -13,6 +13,7 @@
 #include "platform/cp1251_case.h"
 #include "tester/command_list_files.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/file_bytes.h"
 
 namespace {
 
@@ -67,11 +68,7 @@ Msg::Strings linesOf(std::string content) {
 
 void checkFile(const std::string& content) {
     const std::filesystem::path path = fuzz::scratchFolder() / "list.cmd_list";
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        FUZZ_CHECK(out.good());
-    }
+    testsupport::writeBytes(path, content);
     const AtCmdParamMt sentinel("SENTINEL OK 5 6");
     AtCmdParamMtList loaded{sentinel};
     const bool any = loadCommandList(path, loaded);

@@ -8,23 +8,14 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
+#include <map>
 #include <stdexcept>
 
 extern char** environ;
 
 namespace testsupport {
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-bool sameName(const std::string& entry, const std::string& other) {
-    const std::size_t eq = other.find('=');
-    return eq != std::string::npos && entry.compare(0, eq + 1, other, 0, eq + 1) == 0;
-}
-
-}  // namespace
 
 ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& args,
                            const std::filesystem::path& runtimeDir,
@@ -50,23 +41,21 @@ ChildProcess::ChildProcess(const std::string& executable, const std::vector<std:
     }
     argv.push_back(nullptr);
 
-    std::vector<std::string> added = extraEnv;
-    added.push_back("XDG_RUNTIME_DIR=" + runtimeDir.string());
-    std::vector<std::string> envStrings;
+    // The test's environment, with extraEnv and the runtime folder put over it by name.
+    std::map<std::string, std::string> byName;
+    const auto put = [&byName](const std::string& entry) {
+        byName[entry.substr(0, entry.find('='))] = entry;
+    };
     for (char** env = environ; *env != nullptr; ++env) {
-        const std::string entry(*env);
-        bool replaced = false;
-        for (const std::string& extra : added) {
-            replaced = replaced || sameName(entry, extra);
-        }
-        if (!replaced) {
-            envStrings.push_back(entry);
-        }
+        put(*env);
     }
-    envStrings.insert(envStrings.end(), added.begin(), added.end());
+    for (const std::string& extra : extraEnv) {
+        put(extra);
+    }
+    put("XDG_RUNTIME_DIR=" + runtimeDir.string());
     std::vector<char*> envp;
-    for (std::string& env : envStrings) {
-        envp.push_back(env.data());
+    for (auto& entry : byName) {
+        envp.push_back(entry.second.data());
     }
     envp.push_back(nullptr);
 

@@ -14,10 +14,10 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
+#include "tests/support/file_bytes.h"
 #include "tests/support/pty_client.h"
 
 extern char** environ;
@@ -72,7 +72,7 @@ bool answersAt(const std::string& device) {
         PtyClient client(device);
         client.send("AT\r");
         return client.readUntil("OK", 1000).find("OK") != std::string::npos;
-    } catch (const std::system_error&) {
+    } catch (const std::runtime_error&) {
         return false;
     }
 }
@@ -187,10 +187,7 @@ void IaxModem::stopProcess() {
 }
 
 std::string IaxModem::logTail() const {
-    std::ifstream log(m_log);
-    std::stringstream text;
-    text << log.rdbuf();
-    const std::string all = text.str();
+    const std::string all = readBytes(m_log);
     return all.size() > 600 ? all.substr(all.size() - 600) : all;
 }
 

@@ -1,17 +1,28 @@
 #include "tests/support/pty_client.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
+#include <stdexcept>
 #include <system_error>
 
 #include "modem/line_rate.h"
+#include "tests/support/pty_pair.h"
 
 namespace testsupport {
+namespace {
+
+using std::chrono::milliseconds;
+
+Wanted until(std::string_view marker) {
+    return [marker](const std::string& text) -> std::size_t {
+        return text.find(marker) == std::string::npos ? 4096 : 0;
+    };
+}
+
+}  // namespace
 
 PtyClient::PtyClient(const std::string& device, std::uint32_t baud) {
     m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -23,83 +34,40 @@ PtyClient::PtyClient(const std::string& device, std::uint32_t baud) {
     ::cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
     ::tcsetattr(m_fd, TCSANOW, &settings);
-    setBaud(baud);
+    if (!line_rate::write(m_fd, baud)) {
+        ::close(m_fd);
+        throw std::system_error(errno, std::generic_category(), "set baud");
+    }
 }
 
 PtyClient::~PtyClient() {
     ::close(m_fd);
 }
 
-void PtyClient::setBaud(std::uint32_t baud) {
-    if (!line_rate::write(m_fd, baud)) {
-        throw std::system_error(errno, std::generic_category(), "set baud");
-    }
-}
-
 void PtyClient::send(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EAGAIN || errno == EINTR) {
-                pollfd out{m_fd, POLLOUT, 0};
-                ::poll(&out, 1, 1000);
-                continue;
-            }
-            throw std::system_error(errno, std::generic_category(), "write");
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
+    if (!writeAll(m_fd, bytes, milliseconds(20000))) {
+        throw std::runtime_error("the line took no more bytes");
     }
-}
-
-template <class Done>
-std::string PtyClient::readWhile(Done done, std::uint32_t timeoutMs,
-                                 std::vector<std::string>* pieces) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::string text;
-    while (!done(text)) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        pollfd in{m_fd, POLLIN, 0};
-        if (left <= 0) {
-            break;
-        }
-        const int ready = ::poll(&in, 1, static_cast<int>(left));
-        if (ready == 0) {
-            continue;
-        }
-        char buffer[4096];
-        const ssize_t got =
-            ready > 0 && (in.revents & POLLIN) ? ::read(m_fd, buffer, sizeof buffer) : -1;
-        if (got <= 0) {
-            break;  // hang-up or failure
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-        if (pieces != nullptr) {
-            pieces->emplace_back(buffer, static_cast<std::size_t>(got));
-        }
-    }
-    return text;
 }
 
 std::string PtyClient::readUntil(std::string_view marker, std::uint32_t timeoutMs) {
-    return readWhile([marker](const std::string& t) { return t.find(marker) != std::string::npos; },
-                     timeoutMs);
+    return readWhile(m_fd, milliseconds(timeoutMs), until(marker));
 }
 
 std::string PtyClient::readCount(std::size_t count, std::uint32_t timeoutMs) {
-    return readWhile([count](const std::string& t) { return t.size() >= count; }, timeoutMs);
+    return readWhile(m_fd, milliseconds(timeoutMs), [count](const std::string& text) {
+        return count > text.size() ? count - text.size() : 0;
+    });
 }
 
 std::string PtyClient::readFor(std::uint32_t ms) {
-    return readWhile([](const std::string&) { return false; }, ms);
+    return readWhile(m_fd, milliseconds(ms), [](const std::string&) { return std::size_t{4096}; });
 }
 
 std::vector<std::string> PtyClient::readPiecesUntil(std::string_view marker,
                                                     std::uint32_t timeoutMs) {
     std::vector<std::string> pieces;
-    readWhile([marker](const std::string& t) { return t.find(marker) != std::string::npos; },
-              timeoutMs, &pieces);
+    readWhile(m_fd, milliseconds(timeoutMs), until(marker), &pieces);
     return pieces;
 }
 

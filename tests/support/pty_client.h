@@ -13,15 +13,12 @@ namespace testsupport {
 
 class PtyClient {
 public:
+    // Any rate, with or without a B constant.
     explicit PtyClient(const std::string& device, std::uint32_t baud = 115200);
     ~PtyClient();
     PtyClient(const PtyClient&) = delete;
     PtyClient& operator=(const PtyClient&) = delete;
 
-    int fd() const { return m_fd; }
-
-    // Any rate, with or without a B constant.
-    void setBaud(std::uint32_t baud);
     void send(std::string_view bytes);
     // Sends bytes and returns what arrives until marker.
     std::string ask(std::string_view bytes, std::string_view marker) {
@@ -32,7 +29,7 @@ public:
     // Reads until the text received contains marker or the time runs out; returns all of
     // it.
     std::string readUntil(std::string_view marker, std::uint32_t timeoutMs = 5000);
-    // Reads until at least count bytes are in or the time runs out.
+    // Reads until count bytes are in or the time runs out.
     std::string readCount(std::size_t count, std::uint32_t timeoutMs = 5000);
     // Everything that arrives within ms.
     std::string readFor(std::uint32_t ms);
@@ -41,12 +38,6 @@ public:
                                              std::uint32_t timeoutMs = 5000);
 
 private:
-    // Reads until done(text so far) or the time runs out or the line fails; each read's
-    // bytes go to pieces when given.
-    template <class Done>
-    std::string readWhile(Done done, std::uint32_t timeoutMs,
-                          std::vector<std::string>* pieces = nullptr);
-
     int m_fd = -1;
 };
 

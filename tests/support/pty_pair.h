@@ -9,10 +9,25 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
+
+// Timed I/O on a non-blocking descriptor, shared by both ends of a test's line.
+
+// Writes all of data; false if the line did not take it in time or failed.
+bool writeAll(int fd, std::string_view data, std::chrono::milliseconds timeout);
+
+// How many more bytes a read takes, given the text so far; 0 ends it.
+using Wanted = std::function<std::size_t(const std::string& text)>;
+
+// Reads until wanted says no more, the time runs out or the line ends; each read's bytes also
+// go to pieces when given. A timeout of zero takes only what is waiting.
+std::string readWhile(int fd, std::chrono::milliseconds timeout, const Wanted& wanted,
+                      std::vector<std::string>* pieces = nullptr);
 
 class PtyPair {
 public:
@@ -28,12 +43,21 @@ public:
 
     // Writes all of data to the master side; false if the line did not take it in time.
     bool write(std::string_view data,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(2000)) {
+        return writeAll(m_master, data, timeout);
+    }
     // Reads from the master side until count bytes are in or the timeout passes.
     std::string read(std::size_t count,
-                     std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
+                     std::chrono::milliseconds timeout = std::chrono::milliseconds(2000)) {
+        return readWhile(m_master, timeout, [count](const std::string& text) {
+            return count > text.size() ? count - text.size() : 0;
+        });
+    }
     // Everything already waiting on the master side, without waiting.
-    std::string readAvailable();
+    std::string readAvailable() {
+        return readWhile(m_master, std::chrono::milliseconds(0),
+                         [](const std::string&) { return std::size_t{4096}; });
+    }
 
     // Writes into the slave-to-master direction through the held slave until the line
     // takes no more (the master side is not reading); returns the bytes written.

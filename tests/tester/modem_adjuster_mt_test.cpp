@@ -14,6 +14,7 @@
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
+#include "tests/support/command_list_file.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/iaxmodem_fixture.h"
 #include "tests/support/port_links.h"
@@ -81,12 +82,6 @@ protected:
         return *m_phone;
     }
 
-    fs::path writeList(const std::string& name, const std::string& lines) {
-        testsupport::writeBytes(m_app.path() / "cfg" / name,
-                                std::string(commandListHeader()) + "\r\n" + lines);
-        return commandListPath(name);
-    }
-
     // Loads and runs a list; the executor goes as soon as run() has returned.
     bool runList(const fs::path& path) {
         ModemAdjusterMt adjuster(openFacade());
@@ -115,9 +110,8 @@ protected:
 
 TEST_F(ModemAdjusterMtTest, CommandWhosePortFailsGivesNoResult) {
     m_modem.setSilent(true);
-    ASSERT_TRUE(runList(writeList("unplug.cmd_list",
-                                  "AT<CR> OK 10000\r\n"
-                                  "ATI<CR> OK 10000\r\n")));
+    ASSERT_TRUE(runList(testsupport::writeCommandList(m_app.path(), "unplug",
+                                                      {"AT<CR> OK 10000", "ATI<CR> OK 10000"})));
     ASSERT_TRUE(
         m_modem.waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; }, 20000));
     m_modem.unplug();
@@ -159,12 +153,13 @@ TEST_F(ModemAdjusterMtTest, SampleListsPassAgainstTheSimulatedModem) {
 TEST_F(ModemAdjusterMtTest, ListsAgainstIaxmodemGetTheirVerdicts) {
     testsupport::IaxModem iax;
     testsupport::linkPort(m_app.path(), kPort, iax.devicePath());
-    ASSERT_TRUE(runList(writeList("iax.cmd_list",
-                                  "ATE1<CR> OK 3000\r\n"
-                                  "ATI<CR> I<CR> 3000\r\n"  // only in the echo
-                                  "ATV0<CR> 0<CR> 3000\r\n"
-                                  "AT<CR> AT<CR>0<CR> 3000\r\n"  // a check of the echo
-                                  "ATV1<CR> <CR><LF>OK<CR><LF> 3000\r\n")));
+    ASSERT_TRUE(
+        runList(testsupport::writeCommandList(m_app.path(), "iax",
+                                              {"ATE1<CR> OK 3000",
+                                               "ATI<CR> I<CR> 3000",  // only in the echo
+                                               "ATV0<CR> 0<CR> 3000",
+                                               "AT<CR> AT<CR>0<CR> 3000",  // the echo checked
+                                               "ATV1<CR> <CR><LF>OK<CR><LF> 3000"})));
     EXPECT_TRUE(allResultsArrived());
     const std::vector<bool> verdicts{true, false, true, true, true};
     ASSERT_EQ(m_results.list.size(), verdicts.size());

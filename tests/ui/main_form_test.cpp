@@ -26,6 +26,7 @@
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
 #include "tester/modem_tester.h"
+#include "tests/support/command_list_file.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
@@ -72,11 +73,7 @@ protected:
     }
 
     void writeList(const std::string& name, const std::vector<std::string>& lines) {
-        std::ofstream file(m_folder / "cfg" / (name + ".cmd_list"), std::ios::binary);
-        file << commandListHeader() << "\r\n";
-        for (const std::string& line : lines) {
-            file << line << "\r\n";
-        }
+        testsupport::writeCommandList(m_folder, name, lines);
     }
 
     platform::IniFile ini() const { return platform::IniFile(m_folder / "orvane.ini"); }
