@@ -21,7 +21,7 @@
 #include "platform/cp1251.h"
 #include "platform/ini_file.h"
 #include "tests/support/child_process.h"
-#include "tests/support/command_list_file.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 
@@ -317,28 +317,19 @@ TEST_F(FaultTest, AFloodDuringACommandStaysBoundedAndFailsTheCommand) {
 }
 
 TEST_F(FaultTest, AHugeCommandListOfCommentsAndJunkRunsOnlyItsValidLines) {
+    const Lines junk = {"; a comment line that says nothing",
+                        "X",
+                        "LONELYWORD",
+                        "AT<CR> OK -5",
+                        "",
+                        "AT<CR> OK 100 -1"};
     Lines lines;
     for (int i = 0; i < 100000; ++i) {
-        switch (i) {
-            case 7:
-                lines.push_back("ATE1<CR> OK 10000");
-                break;
-            case 50000:
-                lines.push_back("ATV1<CR> OK 10000");
-                break;
-            case 99998:
-                lines.push_back("ATI<CR> OK 10000");
-                break;
-            default:
-                static const char* const kJunk[] = {"; a comment line that says nothing",
-                                                    "X",
-                                                    "LONELYWORD",
-                                                    "AT<CR> OK -5",
-                                                    "",
-                                                    "AT<CR> OK 100 -1"};
-                lines.push_back(kJunk[i % 6]);
-        }
+        lines.push_back(junk[i % 6]);
     }
+    lines[7] = "ATE1<CR> OK 10000";
+    lines[50000] = "ATV1<CR> OK 10000";
+    lines[99998] = "ATI<CR> OK 10000";
     writeList("huge", lines);
     startSim({});
     EXPECT_EQ(runToEnd({"--list", "huge"}), 0) << m_err;

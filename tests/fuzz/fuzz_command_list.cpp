@@ -154,14 +154,9 @@ void checkFindFiles(std::string_view mask, std::size_t maxCount) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::quietTrace();
     const std::string content(reinterpret_cast<const char*>(data), size);
-    std::size_t begin = 0;
-    while (begin <= content.size()) {
-        std::size_t end = content.find('\n', begin);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
+    for (std::size_t begin = 0, end = 0; begin <= content.size(); begin = end + 1) {
+        end = std::min(content.find('\n', begin), content.size());
         checkLine(std::string_view(content).substr(begin, end - begin));
-        begin = end + 1;
     }
     checkFile(content);
     // The first line doubles as a file mask, its length as the number of names wanted.

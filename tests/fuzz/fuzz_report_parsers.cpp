@@ -37,10 +37,7 @@ std::string expectedDigits(std::string_view text) {
     std::string digits;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
+        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
         const std::string_view line = text.substr(start, end - start);
         const std::size_t at = line.find(AtKeywords::dtmf);
         if (at != std::string_view::npos) {

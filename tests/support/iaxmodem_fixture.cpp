@@ -18,7 +18,7 @@
 #include <system_error>
 
 #include "tests/support/file_bytes.h"
-#include "tests/support/pty_client.h"
+#include "tests/support/pty_pair.h"
 
 extern char** environ;
 
@@ -167,16 +167,13 @@ void IaxModem::stopProcess() {
     if (m_pid > 0) {
         ::kill(m_pid, SIGTERM);
         const auto deadline = Clock::now() + std::chrono::seconds(5);
-        bool ended = false;
-        while (!ended && Clock::now() < deadline) {
-            ended = ::waitpid(m_pid, nullptr, WNOHANG) == m_pid;
-            if (!ended) {
-                ::poll(nullptr, 0, 20);
+        while (::waitpid(m_pid, nullptr, WNOHANG) != m_pid) {
+            if (Clock::now() > deadline) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, nullptr, 0);
+                break;
             }
-        }
-        if (!ended) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
+            ::poll(nullptr, 0, 20);
         }
         m_pid = -1;
     }

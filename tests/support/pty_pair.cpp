@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
+#include <system_error>
+
+#include "modem/line_rate.h"
 
 namespace testsupport {
 namespace {
@@ -71,6 +74,21 @@ bool writeAll(int fd, std::string_view data, std::chrono::milliseconds timeout) 
     return true;
 }
 
+Wanted upTo(std::size_t count) {
+    return
+        [count](const std::string& text) { return count > text.size() ? count - text.size() : 0; };
+}
+
+Wanted untilText(std::string_view marker) {
+    return [marker](const std::string& text) -> std::size_t {
+        return text.find(marker) == std::string::npos ? 4096 : 0;
+    };
+}
+
+Wanted anything() {
+    return [](const std::string&) -> std::size_t { return 4096; };
+}
+
 std::string readWhile(int fd, std::chrono::milliseconds timeout, const Wanted& wanted,
                       std::vector<std::string>* pieces) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -124,6 +142,32 @@ void PtyPair::hangUp() {
     if (m_slave >= 0) {
         ::close(m_slave);
         m_slave = -1;
+    }
+}
+
+PtyClient::PtyClient(const std::string& device, std::uint32_t baud) {
+    m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        throw std::system_error(errno, std::generic_category(), "open " + device);
+    }
+    termios settings{};
+    ::tcgetattr(m_fd, &settings);
+    ::cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    ::tcsetattr(m_fd, TCSANOW, &settings);
+    if (!line_rate::write(m_fd, baud)) {
+        ::close(m_fd);
+        throw std::system_error(errno, std::generic_category(), "set baud");
+    }
+}
+
+PtyClient::~PtyClient() {
+    ::close(m_fd);
+}
+
+void PtyClient::send(std::string_view bytes) {
+    if (!writeAll(m_fd, bytes, std::chrono::milliseconds(20000))) {
+        throw std::runtime_error("the line took no more bytes");
     }
 }
 

@@ -14,7 +14,6 @@
 #include "modem/modem_module/impl/modem_phone_impl.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
-#include "tests/support/command_list_file.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/iaxmodem_fixture.h"
 #include "tests/support/port_links.h"

@@ -26,7 +26,6 @@
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
 #include "tester/modem_tester.h"
-#include "tests/support/command_list_file.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
