@@ -93,12 +93,7 @@ TEST_F(ExecThreadTest, RunDuringTheJobRunsItOnceMore) {
 }
 
 TEST_F(ExecThreadTest, DestructionEndsTheThreadWithoutDeadlock) {
-    // Never run: nothing to wait for.
-    auto start = Clock::now();
-    { ExecThread idle(kPauseMs); }
-    EXPECT_LT(Clock::now() - start, milliseconds(1000));
-
-    // Waiting for the next run.
+    // Waiting for the next run (one never run is every idle controller's, in the window tests).
     {
         ExecThread waiting(kPauseMs);
         std::atomic<int> runs{0};
@@ -123,7 +118,7 @@ TEST_F(ExecThreadTest, DestructionEndsTheThreadWithoutDeadlock) {
     });
     busy->run();
     ASSERT_TRUE(runUntil([&] { return served >= 3; }));
-    start = Clock::now();
+    const auto start = Clock::now();
     busy.reset();
     EXPECT_LT(Clock::now() - start, milliseconds(2000));
 }
