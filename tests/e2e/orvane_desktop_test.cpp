@@ -48,8 +48,7 @@ constexpr int kStartButtonY = 58;
 std::string findOnPath(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::stringstream entries(path != nullptr ? path : "");
-    std::string dir;
-    while (std::getline(entries, dir, ':')) {
+    for (std::string dir; std::getline(entries, dir, ':');) {
         const fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
         if (::access(candidate.c_str(), X_OK) == 0) {
             return candidate.string();
@@ -157,14 +156,9 @@ protected:
     }
 
     int windowWidth(unsigned long window) {
-        std::stringstream lines(xdotool({"getwindowgeometry", "--shell", std::to_string(window)}));
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (line.starts_with("WIDTH=")) {
-                return std::stoi(line.substr(6));
-            }
-        }
-        return 0;
+        const std::string shell = xdotool({"getwindowgeometry", "--shell", std::to_string(window)});
+        const std::size_t at = shell.find("\nWIDTH=");
+        return at == std::string::npos ? 0 : std::stoi(shell.substr(at + 7));
     }
 
     // Waits for a line of the message copy; keeps reading orvane's output meanwhile, so that

@@ -121,9 +121,9 @@ protected:
     }
 
     // The settings file is readable, has the tool's keys and the foreign lines unchanged.
-    void expectSettingsIntact(const std::string& foreign = kForeignLines) {
+    void expectSettingsIntact() {
         const std::string bytes = testsupport::readBytes(ini());
-        EXPECT_NE(bytes.find(foreign), std::string::npos) << bytes;
+        EXPECT_NE(bytes.find(kForeignLines), std::string::npos) << bytes;
         const platform::IniFile file(ini());
         const Lines keys = file.readKeys(kGeneral);
         EXPECT_NE(std::find(keys.begin(), keys.end(), kLastPortKey), keys.end()) << bytes;

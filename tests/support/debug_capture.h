@@ -19,8 +19,6 @@ public:
               m_lines.emplace_back(text);
           })) {}
     ~DebugCapture() { platform::setDebugSink(std::move(m_previous)); }
-    DebugCapture(const DebugCapture&) = delete;
-    DebugCapture& operator=(const DebugCapture&) = delete;
 
     std::vector<std::string> lines() const {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -42,8 +40,6 @@ public:
         CommonStaticLogKav::instance(CommonStaticLogKav::LogOut_DebugOutput, "trace", nullptr, 0);
     }
     ~TraceCapture() { CommonStaticLogKav::release(); }
-    TraceCapture(const TraceCapture&) = delete;
-    TraceCapture& operator=(const TraceCapture&) = delete;
 
     // The traces that contain marker, in order, each cut to start at the marker (the sink's
     // time stamp and tag stand in front of it).

@@ -42,8 +42,6 @@ class TempAppFolder {
 public:
     TempAppFolder() { platform::setApplicationFolder(m_dir.path()); }
     ~TempAppFolder() { platform::setApplicationFolder({}); }
-    TempAppFolder(const TempAppFolder&) = delete;
-    TempAppFolder& operator=(const TempAppFolder&) = delete;
 
     const std::filesystem::path& path() const { return m_dir.path(); }
 
