@@ -8,7 +8,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>

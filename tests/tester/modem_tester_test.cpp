@@ -71,11 +71,6 @@ protected:
         m_modem->linkAs(m_app.path(), 1);
     }
 
-    // A list file: the header line, then one line per command.
-    void writeList(const std::string& name, const std::vector<std::string>& lines) {
-        testsupport::writeCommandList(m_app.path(), name, lines);
-    }
-
     void makeTester() {
         m_tester = std::make_unique<ModemTester>(m_messages);
         m_tester->onFinished = [this] { ++m_finished; };
@@ -105,7 +100,7 @@ TEST_F(ModemTesterTest, ASecondStartOnlyWarnsAndAStopOrTheEndDuringTheSearchEnds
     sim::SimOptions options;
     options.faults.silent = true;  // the search goes on until it is stopped
     startModem(options);
-    writeList("ok", {"AT<CR> OK"});
+    testsupport::writeCommandList(m_app.path(), "ok", {"AT<CR> OK"});
     makeTester();
     m_tester->start();
     m_tester->start();
@@ -131,7 +126,7 @@ TEST_F(ModemTesterTest, ASecondStartOnlyWarnsAndAStopOrTheEndDuringTheSearchEnds
 
 TEST_F(ModemTesterTest, StopRightAfterTheModemWasFoundEndsTheRunOnce) {
     startModem();
-    writeList("ok", {"AT<CR> OK"});
+    testsupport::writeCommandList(m_app.path(), "ok", {"AT<CR> OK"});
     Config::instance().set_last_port(2);  // no such port: the search moves on to port 1
     makeTester();
     m_tester->start();
@@ -156,7 +151,7 @@ TEST_F(ModemTesterTest, NoListOrAnEmptyListIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(m_messages.rows.front(), "Внимание: не задан файл с списком команд"_cp1251);
     EXPECT_EQ(lastRow(), "Тестирование завершено."_cp1251);
 
-    writeList("empty", {});
+    testsupport::writeCommandList(m_app.path(), "empty", {});
     m_tester->setCommandListFile("empty");
     runToEnd();
     EXPECT_TRUE(
@@ -168,7 +163,8 @@ TEST_F(ModemTesterTest, NoListOrAnEmptyListIsReportedAndTheRunGoesOn) {
 // nothing more.
 TEST_F(ModemTesterTest, AModemUnpluggedAmidTheListEndsTheRunOnce) {
     startModem();
-    writeList("long", {"AT<CR> OK", "ATI<CR> OK 5000", "AT<CR> OK", "AT<CR> OK"});
+    testsupport::writeCommandList(m_app.path(), "long",
+                                  {"AT<CR> OK", "ATI<CR> OK 5000", "AT<CR> OK", "AT<CR> OK"});
     makeTester();
     m_tester->start();
     ASSERT_TRUE(runUntil([&] { return m_messages.contains("AT\r: OK"); }));
@@ -187,7 +183,7 @@ TEST_F(ModemTesterTest, AModemUnpluggedAmidTheListEndsTheRunOnce) {
 // the search and the command phase.
 TEST_F(ModemTesterTest, OtherProgramsOnTheRunsPortAreReportedByNameAndPid) {
     startModem();
-    writeList("ok", {"AT<CR> OK"});
+    testsupport::writeCommandList(m_app.path(), "ok", {"AT<CR> OK"});
     const std::string device = m_modem->slavePath();
     const testsupport::DeviceHolder watcher(m_app.path(), "watcher", device, false);
     const testsupport::DeviceHolder manager(m_app.path(), "ModemManager", device, false);
