@@ -68,17 +68,13 @@ protected:
         // Two rates with answer waits of seconds: a loaded machine does not turn a late
         // answer into another rate, and a silent modem costs two waits, not nine.
         platform::IniFile(ini()).writeString(kGeneral, kBaudListKey, "115200-3000 2400-3000");
-        writeList("ok", {"AT<CR> OK 10000", "ATI<CR> OK 10000"});
+        testsupport::writeCommandList(app(), "ok", {"AT<CR> OK 10000", "ATI<CR> OK 10000"});
     }
 
     fs::path app() const { return m_root.path() / "app"; }
     fs::path exe() const { return app() / "orvane-run"; }
     fs::path ini() const { return app() / "orvane.ini"; }
     fs::path link() const { return app() / "ports" / "com1"; }
-
-    void writeList(const std::string& name, const Lines& lines) {
-        testsupport::writeCommandList(app(), name, lines);
-    }
 
     // orvane-sim as COM1 of the folder; returns once the link is in place.
     void startSim(Lines args) {
@@ -187,7 +183,7 @@ class ModemFaultTest : public FaultTest, public ::testing::WithParamInterface<Mo
 TEST_P(ModemFaultTest, MessagesExitStatusAndSettings) {
     const ModemCase& c = GetParam();
     if (!c.list.empty()) {
-        writeList("ok", c.list);
+        testsupport::writeCommandList(app(), "ok", c.list);
     }
     if (!c.plan.empty()) {
         platform::IniFile(ini()).writeString(kGeneral, kBaudListKey, c.plan);
@@ -293,7 +289,7 @@ TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
 // 64 KiB of the answer with one line for what was left out, and the JUnit report keeps the
 // same. The peak memory of the run is a figure of bench/run.sh.
 TEST_F(FaultTest, AFloodDuringACommandStaysBoundedAndFailsTheCommand) {
-    writeList("flood", {"AT<CR> OK 10000", "ATI<CR> NEVER 12000"});
+    testsupport::writeCommandList(app(), "flood", {"AT<CR> OK 10000", "ATI<CR> NEVER 12000"});
     startSim({"--commands"});
     const fs::path junit = m_root.path() / "flood.xml";
     auto process = run({"--list", "flood", "--exchange", "--junit", junit.string()});
@@ -329,7 +325,7 @@ TEST_F(FaultTest, AHugeCommandListOfCommentsAndJunkRunsOnlyItsValidLines) {
     lines[7] = "ATE1<CR> OK 10000";
     lines[50000] = "ATV1<CR> OK 10000";
     lines[99998] = "ATI<CR> OK 10000";
-    writeList("huge", lines);
+    testsupport::writeCommandList(app(), "huge", lines);
     startSim({});
     EXPECT_EQ(runToEnd({"--list", "huge"}), 0) << m_err;
     EXPECT_EQ(m_messages, (Lines{kFoundAt115200, "ATE1 : OK", "ATV1 : OK", "ATI : OK",
