@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "modem/port_open_diagnosis.h"
-#include "tests/support/device_holder.h"
+#include "tests/support/child_process.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"

@@ -16,7 +16,7 @@
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
 #include "tests/support/child_process.h"
-#include "tests/support/device_holder.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/iaxmodem_fixture.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
@@ -51,11 +51,7 @@ protected:
     }
 
     void writeList(const std::string& name, const std::vector<std::string>& lines) {
-        std::ofstream file(app() / "cfg" / (name + ".cmd_list"), std::ios::binary);
-        file << commandListHeader() << "\r\n";
-        for (const std::string& line : lines) {
-            file << line << "\r\n";
-        }
+        testsupport::writeCommandList(app(), name, lines);
     }
 
     std::unique_ptr<testsupport::ChildProcess> run(const std::vector<std::string>& args) {

@@ -18,12 +18,14 @@
 
 #include "tests/e2e/x_close.h"
 #include "tests/support/child_process.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "ui/desktop_platform.h"
 
 namespace fs = std::filesystem;
 using testsupport::ChildProcess;
+using testsupport::readBytes;
 
 namespace {
 
@@ -46,19 +48,13 @@ constexpr int kStartButtonY = 58;
 std::string findOnPath(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::stringstream entries(path != nullptr ? path : "");
-    std::string dir;
-    while (std::getline(entries, dir, ':')) {
+    for (std::string dir; std::getline(entries, dir, ':');) {
         const fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
         if (::access(candidate.c_str(), X_OK) == 0) {
             return candidate.string();
         }
     }
     return {};
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
 class OrvaneDesktopTest : public ::testing::Test {
@@ -160,14 +156,9 @@ protected:
     }
 
     int windowWidth(unsigned long window) {
-        std::stringstream lines(xdotool({"getwindowgeometry", "--shell", std::to_string(window)}));
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (line.starts_with("WIDTH=")) {
-                return std::stoi(line.substr(6));
-            }
-        }
-        return 0;
+        const std::string shell = xdotool({"getwindowgeometry", "--shell", std::to_string(window)});
+        const std::size_t at = shell.find("\nWIDTH=");
+        return at == std::string::npos ? 0 : std::stoi(shell.substr(at + 7));
     }
 
     // Waits for a line of the message copy; keeps reading orvane's output meanwhile, so that
@@ -176,7 +167,7 @@ protected:
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (readFile(messageCopy()).find(line + "\n") != std::string::npos) {
+            if (readBytes(messageCopy()).find(line + "\n") != std::string::npos) {
                 return true;
             }
             orvane.readAll(false, 0);
@@ -210,12 +201,12 @@ TEST_F(OrvaneDesktopTest, ARunStartedByAClickSucceedsASecondStartIsRefusedTheSet
     xdotool({"windowfocus", "--sync", std::to_string(warning), "key", "Return"});
     EXPECT_EQ(second->waitExit(kExitMs), 0) << second->readAll(true, 1000);
 
-    EXPECT_TRUE(waitForMessage(*orvane, kSuccess, kRunMs)) << readFile(messageCopy());
+    EXPECT_TRUE(waitForMessage(*orvane, kSuccess, kRunMs)) << readBytes(messageCopy());
 
     ASSERT_TRUE(e2e::sendWindowClose(m_displayName, mainWindow));
     EXPECT_EQ(orvane->waitExit(kExitMs), 0) << orvane->readAll(true, 1000);
 
-    const std::string ini = readFile(app() / "orvane.ini");
+    const std::string ini = readBytes(app() / "orvane.ini");
     EXPECT_NE(ini.find("Номер последнего найденного COM-порта=1\r\n"), std::string::npos) << ini;
     EXPECT_NE(
         ini.find("Битовая скорость для последнего найденного COM-порта=" + kModemBaud + "\r\n"),

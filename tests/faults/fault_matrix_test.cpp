@@ -8,12 +8,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -23,6 +20,7 @@
 #include "platform/cp1251.h"
 #include "platform/ini_file.h"
 #include "tests/support/child_process.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 
@@ -46,15 +44,6 @@ constexpr std::string_view kBaudListKey =
     "Порядок перебора скоростей при поиске модема (скорость-время_ожидания_в_мс)"_cp1251;
 constexpr std::string_view kLastPortKey = "Номер последнего найденного COM-порта"_cp1251;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // The message texts of "HH:MM:SS text" lines; a line of another shape is kept whole, so the
 // comparison shows it.
 Lines messagesOf(const std::string& out) {
@@ -75,30 +64,17 @@ protected:
         fs::create_directories(m_root.path() / "sim-run");
         testsupport::makeLinksOnly(app());
         fs::copy_file(ORVANE_RUN_EXE, exe());
-        writeFile(ini(), kForeignLines);
+        testsupport::writeBytes(ini(), kForeignLines);
         // Two rates with answer waits of seconds: a loaded machine does not turn a late
         // answer into another rate, and a silent modem costs two waits, not nine.
         platform::IniFile(ini()).writeString(kGeneral, kBaudListKey, "115200-3000 2400-3000");
-        writeList("ok", {"AT<CR> OK 10000", "ATI<CR> OK 10000"});
+        testsupport::writeCommandList(app(), "ok", {"AT<CR> OK 10000", "ATI<CR> OK 10000"});
     }
 
     fs::path app() const { return m_root.path() / "app"; }
     fs::path exe() const { return app() / "orvane-run"; }
     fs::path ini() const { return app() / "orvane.ini"; }
     fs::path link() const { return app() / "ports" / "com1"; }
-
-    void writeList(const std::string& name, const Lines& lines) {
-        std::string text = std::string(commandListHeader()) + "\r\n";
-        for (const std::string& line : lines) {
-            text += line + "\r\n";
-        }
-        writeFile(app() / "cfg" / (name + ".cmd_list"), text);
-    }
-
-    static std::string commandListHeader() {
-        return std::string(
-            "[Текст команды] [Ответ на команду] [Ожидание ответа,мс] [Задержка перед командой,мс]"_cp1251);
-    }
 
     // orvane-sim as COM1 of the folder; returns once the link is in place.
     void startSim(Lines args) {
@@ -140,9 +116,9 @@ protected:
     }
 
     // The settings file is readable, has the tool's keys and the foreign lines unchanged.
-    void expectSettingsIntact(const std::string& foreign = kForeignLines) {
-        const std::string bytes = readFile(ini());
-        EXPECT_NE(bytes.find(foreign), std::string::npos) << bytes;
+    void expectSettingsIntact() {
+        const std::string bytes = testsupport::readBytes(ini());
+        EXPECT_NE(bytes.find(kForeignLines), std::string::npos) << bytes;
         const platform::IniFile file(ini());
         const Lines keys = file.readKeys(kGeneral);
         EXPECT_NE(std::find(keys.begin(), keys.end(), kLastPortKey), keys.end()) << bytes;
@@ -207,7 +183,7 @@ class ModemFaultTest : public FaultTest, public ::testing::WithParamInterface<Mo
 TEST_P(ModemFaultTest, MessagesExitStatusAndSettings) {
     const ModemCase& c = GetParam();
     if (!c.list.empty()) {
-        writeList("ok", c.list);
+        testsupport::writeCommandList(app(), "ok", c.list);
     }
     if (!c.plan.empty()) {
         platform::IniFile(ini()).writeString(kGeneral, kBaudListKey, c.plan);
@@ -313,7 +289,7 @@ TEST_F(FaultTest, APortHeldByAnotherProgramIsNotTouched) {
 // 64 KiB of the answer with one line for what was left out, and the JUnit report keeps the
 // same. The peak memory of the run is a figure of bench/run.sh.
 TEST_F(FaultTest, AFloodDuringACommandStaysBoundedAndFailsTheCommand) {
-    writeList("flood", {"AT<CR> OK 10000", "ATI<CR> NEVER 12000"});
+    testsupport::writeCommandList(app(), "flood", {"AT<CR> OK 10000", "ATI<CR> NEVER 12000"});
     startSim({"--commands"});
     const fs::path junit = m_root.path() / "flood.xml";
     auto process = run({"--list", "flood", "--exchange", "--junit", junit.string()});
@@ -330,35 +306,26 @@ TEST_F(FaultTest, AFloodDuringACommandStaysBoundedAndFailsTheCommand) {
     EXPECT_EQ(m_err.find(skipped, note + 1), std::string::npos);
     EXPECT_NE(m_err.find("<<< FLOOD 0000"), std::string::npos);
     EXPECT_LT(m_err.size(), 1024u * 1024u);
-    const std::string report = readFile(junit);
+    const std::string report = testsupport::readBytes(junit);
     EXPECT_NE(report.find("&lt;&lt;- пропущено "), std::string::npos);
     EXPECT_LT(report.size(), 1024u * 1024u);
 }
 
 TEST_F(FaultTest, AHugeCommandListOfCommentsAndJunkRunsOnlyItsValidLines) {
+    const Lines junk = {"; a comment line that says nothing",
+                        "X",
+                        "LONELYWORD",
+                        "AT<CR> OK -5",
+                        "",
+                        "AT<CR> OK 100 -1"};
     Lines lines;
     for (int i = 0; i < 100000; ++i) {
-        switch (i) {
-            case 7:
-                lines.push_back("ATE1<CR> OK 10000");
-                break;
-            case 50000:
-                lines.push_back("ATV1<CR> OK 10000");
-                break;
-            case 99998:
-                lines.push_back("ATI<CR> OK 10000");
-                break;
-            default:
-                static const char* const kJunk[] = {"; a comment line that says nothing",
-                                                    "X",
-                                                    "LONELYWORD",
-                                                    "AT<CR> OK -5",
-                                                    "",
-                                                    "AT<CR> OK 100 -1"};
-                lines.push_back(kJunk[i % 6]);
-        }
+        lines.push_back(junk[i % 6]);
     }
-    writeList("huge", lines);
+    lines[7] = "ATE1<CR> OK 10000";
+    lines[50000] = "ATV1<CR> OK 10000";
+    lines[99998] = "ATI<CR> OK 10000";
+    testsupport::writeCommandList(app(), "huge", lines);
     startSim({});
     EXPECT_EQ(runToEnd({"--list", "huge"}), 0) << m_err;
     EXPECT_EQ(m_messages, (Lines{kFoundAt115200, "ATE1 : OK", "ATV1 : OK", "ATI : OK",
@@ -375,22 +342,22 @@ TEST_F(FaultTest, ABinaryGarbageSettingsFileGivesDefaultsAndKeepsItsBytes) {
         state = state * 1103515245 + 12345;
         garbage += static_cast<char>(state >> 24);
     }
-    writeFile(ini(), garbage);
+    testsupport::writeBytes(ini(), garbage);
     startSim({});
     EXPECT_EQ(runToEnd({"--list", "ok"}), 0) << m_err;
     EXPECT_EQ(m_messages, found(kFoundAt115200));
-    const std::string saved = readFile(ini());
+    const std::string saved = testsupport::readBytes(ini());
     EXPECT_TRUE(saved.starts_with(garbage));
     EXPECT_EQ(savedBaud(), 115200);
 }
 
 TEST_F(FaultTest, AKillBetweenTempFileAndRenameLeavesTheOldFileWhole) {
     startSim({});
-    const std::string before = readFile(ini());
+    const std::string before = testsupport::readBytes(ini());
     // Killed at the first replace of the settings file.
     auto process = run({"--list", "ok"}, {"ORVANE_TEST_KILL_BEFORE_RENAME=1"});
     EXPECT_EQ(finish(*process), -1);  // ended by the signal
-    EXPECT_EQ(readFile(ini()), before);
+    EXPECT_EQ(testsupport::readBytes(ini()), before);
     Lines temps;
     for (const fs::directory_entry& entry : fs::directory_iterator(app())) {
         if (entry.path().filename().string().starts_with(".orvane.ini.tmp-")) {
@@ -402,7 +369,7 @@ TEST_F(FaultTest, AKillBetweenTempFileAndRenameLeavesTheOldFileWhole) {
     // Killed at a later replace: those before it are complete, and the file parses.
     process = run({"--list", "ok"}, {"ORVANE_TEST_KILL_BEFORE_RENAME=3"});
     EXPECT_EQ(finish(*process), -1);
-    EXPECT_NE(readFile(ini()).find(kForeignLines), std::string::npos);
+    EXPECT_NE(testsupport::readBytes(ini()).find(kForeignLines), std::string::npos);
     const Lines keys = platform::IniFile(ini()).readKeys(kGeneral);
     EXPECT_NE(std::find(keys.begin(), keys.end(), kLastPortKey), keys.end());
 

@@ -21,6 +21,14 @@
 
 namespace {
 
+struct Expected {
+    bool complete = false;
+    bool result = false;
+    std::string reason;
+
+    bool operator==(const Expected&) const = default;
+};
+
 // Counts the completion reports and keeps the last one.
 template <typename Base>
 class Recording : public Base {
@@ -31,20 +39,12 @@ public:
                      const std::string& result_reason) override {
         ++reports;
         answer = full_answer;
-        verdict = result;
-        reason = result_reason;
+        last = {true, result, result_reason};
     }
 
     int reports = 0;
     std::string answer;
-    bool verdict = false;
-    std::string reason;
-};
-
-struct Expected {
-    bool complete = false;
-    bool result = false;
-    std::string reason;
+    Expected last;
 };
 
 // Line rules: a finished (CR LF ended) line that begins with a rule's text; every match in
@@ -99,8 +99,7 @@ Expected afterEcho(std::string_view received, std::string_view command,
 
 template <typename Command, typename Oracle>
 void feed(FuzzedDataProvider& input, Command& command, Oracle expectedOf) {
-    const bool waits = !command.rules().empty();
-    FUZZ_CHECK(command.is_complete() == !waits);
+    FUZZ_CHECK(command.is_complete() == command.rules().empty());
     std::string received;
     // A port stops reading once the command is complete; one without rules is never read.
     while (!command.is_complete() && input.remaining_bytes() > 0) {
@@ -114,9 +113,7 @@ void feed(FuzzedDataProvider& input, Command& command, Oracle expectedOf) {
         if (expected.complete) {
             FUZZ_CHECK(command.result() == expected.result);
             FUZZ_CHECK(command.reports == 1);
-            FUZZ_CHECK(command.answer == received);
-            FUZZ_CHECK(command.verdict == expected.result);
-            FUZZ_CHECK(command.reason == expected.reason);
+            FUZZ_CHECK(command.answer == received && command.last == expected);
         } else {
             FUZZ_CHECK(command.reports == 0);
         }
@@ -159,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             feed(input, command, [&](std::string_view r) { return byLines(r, command.rules()); });
             Msg::Strings values{"stale"};
             const std::string terminator =
-                command.is_complete() ? command.reason : input.ConsumeRandomLengthString(8);
+                command.is_complete() ? command.last.reason : input.ConsumeRandomLengthString(8);
             const bool parsed = command.parse_answer(command.full_answer(), terminator, values);
             FUZZ_CHECK(parsed || values.empty());
             for (const std::string& value : values) {

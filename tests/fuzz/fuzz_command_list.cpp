@@ -13,6 +13,7 @@
 #include "platform/cp1251_case.h"
 #include "tester/command_list_files.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/file_bytes.h"
 
 namespace {
 
@@ -67,11 +68,7 @@ Msg::Strings linesOf(std::string content) {
 
 void checkFile(const std::string& content) {
     const std::filesystem::path path = fuzz::scratchFolder() / "list.cmd_list";
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        FUZZ_CHECK(out.good());
-    }
+    testsupport::writeBytes(path, content);
     const AtCmdParamMt sentinel("SENTINEL OK 5 6");
     AtCmdParamMtList loaded{sentinel};
     const bool any = loadCommandList(path, loaded);
@@ -157,14 +154,9 @@ void checkFindFiles(std::string_view mask, std::size_t maxCount) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::quietTrace();
     const std::string content(reinterpret_cast<const char*>(data), size);
-    std::size_t begin = 0;
-    while (begin <= content.size()) {
-        std::size_t end = content.find('\n', begin);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
+    for (std::size_t begin = 0, end = 0; begin <= content.size(); begin = end + 1) {
+        end = std::min(content.find('\n', begin), content.size());
         checkLine(std::string_view(content).substr(begin, end - begin));
-        begin = end + 1;
     }
     checkFile(content);
     // The first line doubles as a file mask, its length as the number of names wanted.

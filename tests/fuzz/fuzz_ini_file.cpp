@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "platform/cp1251_case.h"
 #include "platform/ini_file.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/file_bytes.h"
 
 namespace {
 
@@ -47,18 +46,9 @@ bool sameName(std::string_view a, std::string_view b) {
     return platform::equalsNoCaseCp1251(trimmed(a), trimmed(b));
 }
 
-std::string fileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 bool listed(const std::vector<std::string>& names, std::string_view name) {
-    for (const std::string& known : names) {
-        if (sameName(known, name)) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(names.begin(), names.end(),
+                       [name](const std::string& known) { return sameName(known, name); });
 }
 
 // Each name once (without letter case).
@@ -128,12 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::quietTrace();
     FuzzedDataProvider input(data, size);
     const std::filesystem::path path = fuzz::scratchFolder() / "settings.ini";
-    {
-        const std::string content = input.ConsumeRandomLengthString(4096);
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        FUZZ_CHECK(out.good());
-    }
+    testsupport::writeBytes(path, input.ConsumeRandomLengthString(4096));
     platform::IniFile ini(path);
     checkUnique(ini.readSections());
 
@@ -166,17 +151,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const Probe& probe : probes) {
             before.push_back(ini.readString(probe.section, probe.key, kMissing));
         }
-        const std::string bytesBefore = fileBytes(path);
+        const std::string bytesBefore = testsupport::readBytes(path);
         const bool written = operation == 0   ? ini.writeString(section, key, value)
                              : operation == 1 ? ini.writeInt(section, key, number)
                                               : ini.writeBool(section, key, flag);
         if (refused(section, key, value)) {
             FUZZ_CHECK(!written);
-            FUZZ_CHECK(fileBytes(path) == bytesBefore);
+            FUZZ_CHECK(testsupport::readBytes(path) == bytesBefore);
             continue;
         }
         FUZZ_CHECK(written);
-        checkUntouchedLines(bytesBefore, fileBytes(path));
+        checkUntouchedLines(bytesBefore, testsupport::readBytes(path));
         FUZZ_CHECK(ini.readString(section, key, kMissing) == value);
         if (operation == 1) {
             FUZZ_CHECK(ini.readInt(section, key, number == 7 ? 8 : 7) == number);

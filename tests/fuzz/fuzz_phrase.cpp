@@ -13,10 +13,6 @@
 
 namespace {
 
-bool isGap(char c) {
-    return c == ' ' || c == '\r' || c == '\n';
-}
-
 // Line breaks count as spaces, runs of them as one, the ends are trimmed; a text of nothing
 // but gaps is one empty word and an empty text has none.
 Msg::Strings wordsOf(std::string_view text) {
@@ -26,7 +22,7 @@ Msg::Strings wordsOf(std::string_view text) {
     }
     std::string word;
     for (const char c : text) {
-        if (!isGap(c)) {
+        if (c != ' ' && c != '\r' && c != '\n') {
             word.push_back(c);
         } else if (!word.empty()) {
             words.push_back(word);

@@ -40,10 +40,9 @@ inline void quietTrace() {
 inline const std::filesystem::path& scratchFolder() {
     static const std::filesystem::path folder = [] {
         std::error_code error;
-        std::filesystem::path base = "/dev/shm";
-        if (!std::filesystem::is_directory(base, error)) {
-            base = std::filesystem::temp_directory_path();
-        }
+        const bool shm = std::filesystem::is_directory("/dev/shm", error);
+        const std::filesystem::path base =
+            shm ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
         std::string pattern = (base / "orvane-fuzz-XXXXXX").string();
         FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
         std::atexit([] {

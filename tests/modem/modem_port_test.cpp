@@ -14,10 +14,10 @@
 #include "modem/adjusted_at_cmd.h"
 #include "sim/flood_pattern.h"
 #include "tests/modem/finder_support.h"
+#include "tests/support/debug_capture.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/trace_capture.h"
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;

@@ -21,7 +21,7 @@
 #include "platform/cp1251.h"
 #include "sim/sim_modem.h"
 #include "tests/modem/finder_support.h"
-#include "tests/support/device_holder.h"
+#include "tests/support/child_process.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
 

@@ -24,7 +24,7 @@
 #include "platform/cp1251.h"
 #include "platform/system_error.h"
 #include "sim/flood_pattern.h"
-#include "tests/support/device_holder.h"
+#include "tests/support/child_process.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"

@@ -18,7 +18,7 @@
 #include "platform/manual_reset_event.h"
 #include "platform/toolkit_exception.h"
 #include "platform/ui_thread.h"
-#include "tests/support/trace_capture.h"
+#include "tests/support/debug_capture.h"
 #include "tests/support/ui_thread_fixture.h"
 
 using namespace platform::literals;

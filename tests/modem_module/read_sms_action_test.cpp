@@ -13,10 +13,10 @@
 
 #include "modem/modem_port.h"
 #include "platform/cp1251.h"
+#include "tests/support/debug_capture.h"
 #include "tests/support/port_links.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/trace_capture.h"
 
 using namespace platform::literals;
 

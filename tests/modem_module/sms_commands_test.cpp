@@ -7,7 +7,7 @@
 #include "modem/modem_module/impl/read_sms_at_cmd.h"
 #include "modem/modem_module/impl/set_preferred_msg_storage_at_cmd.h"
 #include "tests/modem/at_cmd_probe.h"
-#include "tests/support/trace_capture.h"
+#include "tests/support/debug_capture.h"
 
 namespace {
 

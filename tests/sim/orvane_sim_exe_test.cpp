@@ -12,7 +12,7 @@
 
 #include "sim/sim_options.h"
 #include "tests/support/child_process.h"
-#include "tests/support/pty_client.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "sim/flood_pattern.h"
-#include "tests/support/pty_client.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -1,30 +1,25 @@
 #include "tests/support/child_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <map>
 #include <stdexcept>
 
 extern char** environ;
 
 namespace testsupport {
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-bool sameName(const std::string& entry, const std::string& other) {
-    const std::size_t eq = other.find('=');
-    return eq != std::string::npos && entry.compare(0, eq + 1, other, 0, eq + 1) == 0;
-}
-
-}  // namespace
 
 ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& args,
                            const std::filesystem::path& runtimeDir,
@@ -50,23 +45,21 @@ ChildProcess::ChildProcess(const std::string& executable, const std::vector<std:
     }
     argv.push_back(nullptr);
 
-    std::vector<std::string> added = extraEnv;
-    added.push_back("XDG_RUNTIME_DIR=" + runtimeDir.string());
-    std::vector<std::string> envStrings;
+    // The test's environment, with extraEnv and the runtime folder put over it by name.
+    std::map<std::string, std::string> byName;
+    const auto put = [&byName](const std::string& entry) {
+        byName[entry.substr(0, entry.find('='))] = entry;
+    };
     for (char** env = environ; *env != nullptr; ++env) {
-        const std::string entry(*env);
-        bool replaced = false;
-        for (const std::string& extra : added) {
-            replaced = replaced || sameName(entry, extra);
-        }
-        if (!replaced) {
-            envStrings.push_back(entry);
-        }
+        put(*env);
     }
-    envStrings.insert(envStrings.end(), added.begin(), added.end());
+    for (const std::string& extra : extraEnv) {
+        put(extra);
+    }
+    put("XDG_RUNTIME_DIR=" + runtimeDir.string());
     std::vector<char*> envp;
-    for (std::string& env : envStrings) {
-        envp.push_back(env.data());
+    for (auto& entry : byName) {
+        envp.push_back(entry.second.data());
     }
     envp.push_back(nullptr);
 
@@ -159,6 +152,92 @@ bool ChildProcess::readSome(int fd, std::string& text, int timeoutMs) {
     }
     text.append(buffer, static_cast<std::size_t>(got));
     return true;
+}
+
+namespace {
+
+// Everything written to the pipe until its last writer closed it (an exec closes a
+// close-on-exec end), then the pipe is closed.
+std::string drain(int fds[2]) {
+    ::close(fds[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    ::close(fds[0]);
+    return text;
+}
+
+}  // namespace
+
+DeviceHolder::DeviceHolder(const std::filesystem::path& folder, const std::string& name,
+                           const std::string& device, bool lock) {
+    const std::string copy = (folder / name).string();
+    std::filesystem::copy_file("/usr/bin/sleep", copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe2");
+    }
+    char seconds[] = "3600";
+    char* const argv[] = {const_cast<char*>(name.c_str()), seconds, nullptr};
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        // Only calls that are safe after forking a threaded process, up to the exec.
+        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0 && (!lock || ::flock(fd, LOCK_EX | LOCK_NB) == 0)) {
+            ::execv(copy.c_str(), argv);
+        }
+        (void)!::write(ready[1], "x", 1);
+        ::_exit(127);
+    }
+    if (!drain(ready).empty() || m_pid < 0) {
+        if (m_pid > 0) {
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        throw std::runtime_error("cannot start " + name + " holding " + device);
+    }
+}
+
+DeviceHolder::~DeviceHolder() {
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+}
+
+std::optional<std::string> runUnprivileged(const std::function<std::string()>& call) {
+    constexpr uid_t kNobody = 65534;
+    int result[2];
+    if (::geteuid() != 0 || ::pipe(result) != 0) {
+        return std::nullopt;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+            ::setresuid(kNobody, kNobody, kNobody) != 0) {
+            ::_exit(10);
+        }
+        // The sanitizers read /proc/self, which a changed user may no longer do otherwise.
+        ::prctl(PR_SET_DUMPABLE, 1);
+        const std::string text = call();
+        ::_exit(::write(result[1], text.data(), text.size()) == static_cast<ssize_t>(text.size())
+                    ? 0
+                    : 11);
+    }
+    const std::string text = drain(result);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 10) {
+        return std::nullopt;
+    }
+    if (WEXITSTATUS(status) != 0) {
+        throw std::runtime_error("the unprivileged call failed");
+    }
+    return text;
 }
 
 }  // namespace testsupport

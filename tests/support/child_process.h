@@ -1,18 +1,21 @@
 #pragma once
 
-// An executable of ours started for a test, with its own runtime folder (so it never shares
-// the single-instance lock with another run), its output read through pipes and its input a
-// pipe of the test's.
+// Other processes a test runs: its subjects, and other holders of its devices.
 
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace testsupport {
 
+// An executable of ours started for a test, with its own runtime folder (so it never shares
+// the single-instance lock with another run), its output read through pipes and its input a
+// pipe of the test's.
 class ChildProcess {
 public:
     // Throws std::runtime_error when the process cannot be started. extraEnv: NAME=value
@@ -50,5 +53,27 @@ private:
     std::string m_errText;
     std::string m_outText;
 };
+
+// Other users of a test's pseudo-terminal: a copy of `sleep` running under a chosen name with
+// the device open (and flock-locked, if asked), as ModemManager or a terminal program holds a
+// real port; and a call made as an unprivileged user, whom a device's rights concern.
+class DeviceHolder {
+public:
+    // Returns once the copy runs with the device open (and locked); throws when it cannot.
+    DeviceHolder(const std::filesystem::path& folder, const std::string& name,
+                 const std::string& device, bool lock);
+    ~DeviceHolder();
+    DeviceHolder(const DeviceHolder&) = delete;
+    DeviceHolder& operator=(const DeviceHolder&) = delete;
+
+    pid_t pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+};
+
+// What call returns when run in a child process as user 65534 without groups; nothing when
+// this process cannot switch (not root, or no such user). Only the forking thread goes along.
+std::optional<std::string> runUnprivileged(const std::function<std::string()>& call);
 
 }  // namespace testsupport

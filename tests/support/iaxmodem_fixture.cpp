@@ -14,11 +14,11 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
-#include "tests/support/pty_client.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/pty_pair.h"
 
 extern char** environ;
 
@@ -72,7 +72,7 @@ bool answersAt(const std::string& device) {
         PtyClient client(device);
         client.send("AT\r");
         return client.readUntil("OK", 1000).find("OK") != std::string::npos;
-    } catch (const std::system_error&) {
+    } catch (const std::runtime_error&) {
         return false;
     }
 }
@@ -167,16 +167,13 @@ void IaxModem::stopProcess() {
     if (m_pid > 0) {
         ::kill(m_pid, SIGTERM);
         const auto deadline = Clock::now() + std::chrono::seconds(5);
-        bool ended = false;
-        while (!ended && Clock::now() < deadline) {
-            ended = ::waitpid(m_pid, nullptr, WNOHANG) == m_pid;
-            if (!ended) {
-                ::poll(nullptr, 0, 20);
+        while (::waitpid(m_pid, nullptr, WNOHANG) != m_pid) {
+            if (Clock::now() > deadline) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, nullptr, 0);
+                break;
             }
-        }
-        if (!ended) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
+            ::poll(nullptr, 0, 20);
         }
         m_pid = -1;
     }
@@ -187,10 +184,7 @@ void IaxModem::stopProcess() {
 }
 
 std::string IaxModem::logTail() const {
-    std::ifstream log(m_log);
-    std::stringstream text;
-    text << log.rdbuf();
-    const std::string all = text.str();
+    const std::string all = readBytes(m_log);
     return all.size() > 600 ? all.substr(all.size() - 600) : all;
 }
 

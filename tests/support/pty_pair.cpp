@@ -6,9 +6,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
-#include <vector>
+#include <system_error>
+
+#include "modem/line_rate.h"
 
 namespace testsupport {
 namespace {
@@ -18,7 +21,7 @@ namespace {
                              std::to_string(errno));
 }
 
-int pollTimeout(std::chrono::steady_clock::time_point deadline) {
+int msLeft(std::chrono::steady_clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
@@ -52,10 +55,10 @@ PtyPair::~PtyPair() {
     hangUp();
 }
 
-bool PtyPair::write(std::string_view data, std::chrono::milliseconds timeout) {
+bool writeAll(int fd, std::string_view data, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!data.empty()) {
-        const ssize_t n = ::write(m_master, data.data(), data.size());
+        const ssize_t n = ::write(fd, data.data(), data.size());
         if (n > 0) {
             data.remove_prefix(static_cast<std::size_t>(n));
             continue;
@@ -63,46 +66,50 @@ bool PtyPair::write(std::string_view data, std::chrono::milliseconds timeout) {
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
             return false;
         }
-        pollfd fd{m_master, POLLOUT, 0};
-        if (::poll(&fd, 1, pollTimeout(deadline)) <= 0) {
+        pollfd out{fd, POLLOUT, 0};
+        if (::poll(&out, 1, msLeft(deadline)) <= 0) {
             return false;
         }
     }
     return true;
 }
 
-std::string PtyPair::read(std::size_t count, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::string data;
-    std::vector<char> chunk(4096);
-    while (data.size() < count) {
-        const ssize_t n =
-            ::read(m_master, chunk.data(), std::min(chunk.size(), count - data.size()));
-        if (n > 0) {
-            data.append(chunk.data(), static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-            break;
-        }
-        pollfd fd{m_master, POLLIN, 0};
-        if (::poll(&fd, 1, pollTimeout(deadline)) <= 0) {
-            break;
-        }
-    }
-    return data;
+Wanted upTo(std::size_t count) {
+    return
+        [count](const std::string& text) { return count > text.size() ? count - text.size() : 0; };
 }
 
-std::string PtyPair::readAvailable() {
-    std::string data;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = ::read(m_master, chunk, sizeof chunk);
-        if (n <= 0) {
-            return data;
+Wanted untilText(std::string_view marker) {
+    return [marker](const std::string& text) -> std::size_t {
+        return text.find(marker) == std::string::npos ? 4096 : 0;
+    };
+}
+
+Wanted anything() {
+    return [](const std::string&) -> std::size_t { return 4096; };
+}
+
+std::string readWhile(int fd, std::chrono::milliseconds timeout, const Wanted& wanted,
+                      std::vector<std::string>* pieces) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::string text;
+    char buffer[4096];
+    for (std::size_t more = wanted(text); more > 0; more = wanted(text)) {
+        pollfd in{fd, POLLIN, 0};
+        const int ready = ::poll(&in, 1, msLeft(deadline));
+        if (ready < 0 && errno == EINTR) {
+            continue;
         }
-        data.append(chunk, static_cast<std::size_t>(n));
+        const ssize_t got = ready > 0 ? ::read(fd, buffer, std::min(more, sizeof buffer)) : 0;
+        if (got <= 0) {
+            break;  // the time ran out, the line hung up or failed
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (pieces != nullptr) {
+            pieces->emplace_back(buffer, static_cast<std::size_t>(got));
+        }
     }
+    return text;
 }
 
 std::size_t PtyPair::fillTowardsMaster() {
@@ -135,6 +142,32 @@ void PtyPair::hangUp() {
     if (m_slave >= 0) {
         ::close(m_slave);
         m_slave = -1;
+    }
+}
+
+PtyClient::PtyClient(const std::string& device, std::uint32_t baud) {
+    m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        throw std::system_error(errno, std::generic_category(), "open " + device);
+    }
+    termios settings{};
+    ::tcgetattr(m_fd, &settings);
+    ::cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    ::tcsetattr(m_fd, TCSANOW, &settings);
+    if (!line_rate::write(m_fd, baud)) {
+        ::close(m_fd);
+        throw std::system_error(errno, std::generic_category(), "set baud");
+    }
+}
+
+PtyClient::~PtyClient() {
+    ::close(m_fd);
+}
+
+void PtyClient::send(std::string_view bytes) {
+    if (!writeAll(m_fd, bytes, std::chrono::milliseconds(20000))) {
+        throw std::runtime_error("the line took no more bytes");
     }
 }
 

@@ -4,7 +4,11 @@
 
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <system_error>
+
+#include "platform/app_folder.h"
 
 namespace testsupport {
 
@@ -12,8 +16,18 @@ namespace testsupport {
 // the object goes.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
+    TempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -26,10 +40,8 @@ private:
 // Points the application folder at a fresh temporary folder for the object's life.
 class TempAppFolder {
 public:
-    TempAppFolder();
-    ~TempAppFolder();
-    TempAppFolder(const TempAppFolder&) = delete;
-    TempAppFolder& operator=(const TempAppFolder&) = delete;
+    TempAppFolder() { platform::setApplicationFolder(m_dir.path()); }
+    ~TempAppFolder() { platform::setApplicationFolder({}); }
 
     const std::filesystem::path& path() const { return m_dir.path(); }
 

@@ -6,13 +6,7 @@
 //
 // Nothing runs on the user-interface thread unless the test lets it: call runUntil() and the
 // test's thread serves synchronize calls, posted calls and timers until the condition holds.
-//
-//     TEST_F(UiThreadTest, Example) {          // or hold a testsupport::UiThread member
-//         std::atomic<bool> done{false};
-//         std::thread worker([&] { platform::ui::synchronize([] {}); done = true; });
-//         EXPECT_TRUE(runUntil([&] { return done.load(); }));
-//         worker.join();
-//     }
+// Test fixtures derive from UiThreadTest.
 //
 // Link orvane_test_support_qt. The header needs no Qt headers.
 
@@ -53,15 +47,6 @@ private:
 };
 
 // A test fixture whose test body runs on the user-interface thread.
-class UiThreadTest : public ::testing::Test {
-protected:
-    bool runUntil(const std::function<bool()>& predicate,
-                  std::chrono::milliseconds timeout = kUiWaitLimit) {
-        return m_uiThread.runUntil(predicate, timeout);
-    }
-    void processPending() { m_uiThread.processPending(); }
-
-    UiThread m_uiThread;
-};
+class UiThreadTest : public ::testing::Test, public UiThread {};
 
 }  // namespace testsupport

@@ -44,7 +44,9 @@ protected:
 };
 
 TEST_F(CommandListFiles, CaptionLineAndByteOrderMarkAreDroppedAndLinesSplitAtLineFeeds) {
-    EXPECT_EQ(kHeader.substr(0, 7), "[Текст "_cp1251);
+    EXPECT_EQ(
+        kHeader,
+        "[Текст команды] [Ответ на команду] [Ожидание ответа,мс] [Задержка перед командой,мс]"_cp1251);
     const std::string utf8Header = platform::cp1251ToUtf8(kHeader);
     const AtCmdParamMt headerAsCommand(std::string("[Текст"_cp1251), std::string("команды]"_cp1251),
                                        1000, 0);

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,20 +42,10 @@ struct Results {
     std::vector<Result> list;
 };
 
-class RecordingErrors : public ModemPhoneEventsHandlerStub {
+class CountingErrors : public ModemPhoneEventsHandlerStub {
 public:
-    void onError(const std::string& text) override {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_errors.push_back(text);
-    }
-    std::size_t count() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_errors.size();
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_errors;
+    void onError(const std::string&) override { ++count; }
+    std::atomic<std::size_t> count{0};
 };
 
 class ModemAdjusterMtTest : public testsupport::UiThreadTest {
@@ -81,12 +71,6 @@ protected:
         return *m_phone;
     }
 
-    fs::path writeList(const std::string& name, const std::string& lines) {
-        testsupport::writeBytes(m_app.path() / "cfg" / name,
-                                std::string(commandListHeader()) + "\r\n" + lines);
-        return commandListPath(name);
-    }
-
     // Loads and runs a list; the executor goes as soon as run() has returned.
     bool runList(const fs::path& path) {
         ModemAdjusterMt adjuster(openFacade());
@@ -107,7 +91,7 @@ protected:
 
     testsupport::TempAppFolder m_app;
     sim::SimModem m_modem;
-    RecordingErrors m_handler;
+    CountingErrors m_handler;
     Results m_results;
     std::size_t m_expected = 0;
     ModemPhoneImpl* m_phone = nullptr;
@@ -115,15 +99,14 @@ protected:
 
 TEST_F(ModemAdjusterMtTest, CommandWhosePortFailsGivesNoResult) {
     m_modem.setSilent(true);
-    ASSERT_TRUE(runList(writeList("unplug.cmd_list",
-                                  "AT<CR> OK 10000\r\n"
-                                  "ATI<CR> OK 10000\r\n")));
+    ASSERT_TRUE(runList(testsupport::writeCommandList(m_app.path(), "unplug",
+                                                      {"AT<CR> OK 10000", "ATI<CR> OK 10000"})));
     ASSERT_TRUE(
         m_modem.waitUntil([](const sim::SimStats& s) { return s.linesReceived >= 1; }, 20000));
     m_modem.unplug();
     // The dead port is reported once; the command queued behind goes without a result.
-    EXPECT_TRUE(runUntil([this] { return m_handler.count() >= 1; }));
-    EXPECT_EQ(m_handler.count(), 1);
+    EXPECT_TRUE(runUntil([this] { return m_handler.count >= 1; }));
+    EXPECT_EQ(m_handler.count.load(), 1u);
     EXPECT_FALSE(m_phone->hasCommands());
     EXPECT_TRUE(m_results.list.empty());
 }
@@ -159,12 +142,13 @@ TEST_F(ModemAdjusterMtTest, SampleListsPassAgainstTheSimulatedModem) {
 TEST_F(ModemAdjusterMtTest, ListsAgainstIaxmodemGetTheirVerdicts) {
     testsupport::IaxModem iax;
     testsupport::linkPort(m_app.path(), kPort, iax.devicePath());
-    ASSERT_TRUE(runList(writeList("iax.cmd_list",
-                                  "ATE1<CR> OK 3000\r\n"
-                                  "ATI<CR> I<CR> 3000\r\n"  // only in the echo
-                                  "ATV0<CR> 0<CR> 3000\r\n"
-                                  "AT<CR> AT<CR>0<CR> 3000\r\n"  // a check of the echo
-                                  "ATV1<CR> <CR><LF>OK<CR><LF> 3000\r\n")));
+    ASSERT_TRUE(
+        runList(testsupport::writeCommandList(m_app.path(), "iax",
+                                              {"ATE1<CR> OK 3000",
+                                               "ATI<CR> I<CR> 3000",  // only in the echo
+                                               "ATV0<CR> 0<CR> 3000",
+                                               "AT<CR> AT<CR>0<CR> 3000",  // the echo checked
+                                               "ATV1<CR> <CR><LF>OK<CR><LF> 3000"})));
     EXPECT_TRUE(allResultsArrived());
     const std::vector<bool> verdicts{true, false, true, true, true};
     ASSERT_EQ(m_results.list.size(), verdicts.size());
@@ -172,7 +156,7 @@ TEST_F(ModemAdjusterMtTest, ListsAgainstIaxmodemGetTheirVerdicts) {
         EXPECT_EQ(m_results.list[i].ok, verdicts[i])
             << m_results.list[i].command << " answered " << m_results.list[i].answer;
     }
-    EXPECT_EQ(m_handler.count(), 0u);
+    EXPECT_EQ(m_handler.count.load(), 0u);
     m_phone->release();
     m_phone = nullptr;
 }

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,7 +15,8 @@
 #include "platform/cp1251.h"
 #include "sim/sim_modem.h"
 #include "tester/command_list_files.h"
-#include "tests/support/device_holder.h"
+#include "tests/support/child_process.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_links.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_thread_fixture.h"
@@ -25,8 +25,9 @@ using namespace platform::literals;
 
 namespace {
 
-// The message table as the controller sees it.
-class Messages : public InfoViewerI {
+// The message table and the exchange log as the controller sees them: messages come on the
+// user-interface thread, exchange lines from the port's threads.
+class Views : public InfoViewerI, public ExchangeLogViewerI {
 public:
     void show(const std::string& text, bool newLine) override {
         if (newLine || rows.empty()) {
@@ -38,19 +39,16 @@ public:
     bool contains(std::string_view text) const {
         return std::find(rows.begin(), rows.end(), text) != rows.end();
     }
-    std::vector<std::string> rows;
-};
-
-class Lines : public ExchangeLogViewerI {
-public:
     void addLine(const std::string& line) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lines.push_back(line);
     }
-    bool contains(const std::string& line) const {
+    bool logged(const std::string& line) const {
         std::lock_guard<std::mutex> lock(m_mutex);
         return std::find(m_lines.begin(), m_lines.end(), line) != m_lines.end();
     }
+
+    std::vector<std::string> rows;
 
 private:
     mutable std::mutex m_mutex;
@@ -73,19 +71,10 @@ protected:
         m_modem->linkAs(m_app.path(), 1);
     }
 
-    // A list file: the header line, then one line per command.
-    void writeList(const std::string& name, const std::vector<std::string>& lines) {
-        std::ofstream file(m_app.path() / "cfg" / (name + ".cmd_list"), std::ios::binary);
-        file << commandListHeader() << "\r\n";
-        for (const std::string& line : lines) {
-            file << line << "\r\n";
-        }
-    }
-
     void makeTester() {
         m_tester = std::make_unique<ModemTester>(m_messages);
         m_tester->onFinished = [this] { ++m_finished; };
-        m_tester->setExchangeLogWindow(&m_lines);
+        m_tester->setExchangeLogWindow(&m_messages);
     }
 
     // Starts a run and waits for its end.
@@ -100,18 +89,18 @@ protected:
 
     testsupport::TempAppFolder m_app;
     std::unique_ptr<sim::SimModem> m_modem;
-    Messages m_messages;
-    Lines m_lines;
+    Views m_messages;
     std::unique_ptr<ModemTester> m_tester;
     int m_finished = 0;
 };
 
-// A second start only warns; a stop during the search ends the run once, without a count.
-TEST_F(ModemTesterTest, ASecondStartOnlyWarnsAndAStopDuringTheSearchEndsTheRunOnce) {
+// A second start only warns; a stop during the search ends the run once, without a count;
+// destroying the controller during the search ends it cleanly.
+TEST_F(ModemTesterTest, ASecondStartOnlyWarnsAndAStopOrTheEndDuringTheSearchEndsTheRunOnce) {
     sim::SimOptions options;
     options.faults.silent = true;  // the search goes on until it is stopped
     startModem(options);
-    writeList("ok", {"AT<CR> OK"});
+    testsupport::writeCommandList(m_app.path(), "ok", {"AT<CR> OK"});
     makeTester();
     m_tester->start();
     m_tester->start();
@@ -126,24 +115,18 @@ TEST_F(ModemTesterTest, ASecondStartOnlyWarnsAndAStopDuringTheSearchEndsTheRunOn
         EXPECT_FALSE(row.starts_with("Выполнено"_cp1251));
     }
     EXPECT_EQ(m_finished, 1);
-}
 
-TEST_F(ModemTesterTest, DestroyingTheControllerDuringTheSearchEndsItCleanly) {
-    sim::SimOptions options;
-    options.faults.silent = true;
-    startModem(options);
-    writeList("ok", {"AT<CR> OK"});
-    makeTester();
+    m_messages.rows.clear();
     m_tester->start();
     ASSERT_TRUE(runUntil([&] { return !m_messages.rows.empty(); }));  // the search is on
     m_tester.reset();  // the program closes while the job thread searches
     EXPECT_TRUE(m_messages.contains("Тестирование прервано пользователем."_cp1251));
-    EXPECT_EQ(m_finished, 0);  // the owner is told nothing once destruction began
+    EXPECT_EQ(m_finished, 1);  // the owner is told nothing once destruction began
 }
 
 TEST_F(ModemTesterTest, StopRightAfterTheModemWasFoundEndsTheRunOnce) {
     startModem();
-    writeList("ok", {"AT<CR> OK"});
+    testsupport::writeCommandList(m_app.path(), "ok", {"AT<CR> OK"});
     Config::instance().set_last_port(2);  // no such port: the search moves on to port 1
     makeTester();
     m_tester->start();
@@ -168,7 +151,7 @@ TEST_F(ModemTesterTest, NoListOrAnEmptyListIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(m_messages.rows.front(), "Внимание: не задан файл с списком команд"_cp1251);
     EXPECT_EQ(lastRow(), "Тестирование завершено."_cp1251);
 
-    writeList("empty", {});
+    testsupport::writeCommandList(m_app.path(), "empty", {});
     m_tester->setCommandListFile("empty");
     runToEnd();
     EXPECT_TRUE(
@@ -180,7 +163,8 @@ TEST_F(ModemTesterTest, NoListOrAnEmptyListIsReportedAndTheRunGoesOn) {
 // nothing more.
 TEST_F(ModemTesterTest, AModemUnpluggedAmidTheListEndsTheRunOnce) {
     startModem();
-    writeList("long", {"AT<CR> OK", "ATI<CR> OK 5000", "AT<CR> OK", "AT<CR> OK"});
+    testsupport::writeCommandList(m_app.path(), "long",
+                                  {"AT<CR> OK", "ATI<CR> OK 5000", "AT<CR> OK", "AT<CR> OK"});
     makeTester();
     m_tester->start();
     ASSERT_TRUE(runUntil([&] { return m_messages.contains("AT\r: OK"); }));
@@ -199,7 +183,7 @@ TEST_F(ModemTesterTest, AModemUnpluggedAmidTheListEndsTheRunOnce) {
 // the search and the command phase.
 TEST_F(ModemTesterTest, OtherProgramsOnTheRunsPortAreReportedByNameAndPid) {
     startModem();
-    writeList("ok", {"AT<CR> OK"});
+    testsupport::writeCommandList(m_app.path(), "ok", {"AT<CR> OK"});
     const std::string device = m_modem->slavePath();
     const testsupport::DeviceHolder watcher(m_app.path(), "watcher", device, false);
     const testsupport::DeviceHolder manager(m_app.path(), "ModemManager", device, false);
@@ -225,8 +209,8 @@ TEST_F(ModemTesterTest, OtherProgramsOnTheRunsPortAreReportedByNameAndPid) {
                   std::string("Проверка порта 1. Скорость 115200. Модем найден."_cp1251), warning,
                   std::string("Не удалось открыть порт 1, скорость 115200"_cp1251), reason,
                   std::string("Тестирование завершено."_cp1251)}));
-    EXPECT_TRUE(m_lines.contains("!!! " + warning));
-    EXPECT_TRUE(m_lines.contains("!!! " + reason));
+    EXPECT_TRUE(m_messages.logged("!!! " + warning));
+    EXPECT_TRUE(m_messages.logged("!!! " + reason));
 }
 
 }  // namespace

@@ -72,11 +72,7 @@ protected:
     }
 
     void writeList(const std::string& name, const std::vector<std::string>& lines) {
-        std::ofstream file(m_folder / "cfg" / (name + ".cmd_list"), std::ios::binary);
-        file << commandListHeader() << "\r\n";
-        for (const std::string& line : lines) {
-            file << line << "\r\n";
-        }
+        testsupport::writeCommandList(m_folder, name, lines);
     }
 
     platform::IniFile ini() const { return platform::IniFile(m_folder / "orvane.ini"); }
