@@ -28,11 +28,6 @@ Faults FaultPlan::snapshot() const {
     return m_faults;
 }
 
-void FaultPlan::setReplyDelay(std::uint32_t ms) {
-    std::lock_guard lock(m_mutex);
-    m_faults.replyDelayMs = ms;
-}
-
 void FaultPlan::setLineDelay(const std::string& line, std::uint32_t ms) {
     std::lock_guard lock(m_mutex);
     if (ms == 0) {
@@ -51,11 +46,6 @@ void FaultPlan::setChunking(std::size_t bytes, std::uint32_t gapMs) {
 void FaultPlan::setSilent(bool silent) {
     std::lock_guard lock(m_mutex);
     m_faults.silent = silent;
-}
-
-void FaultPlan::setGarbageBeforeReply(std::string bytes) {
-    std::lock_guard lock(m_mutex);
-    m_faults.garbageBeforeReply = std::move(bytes);
 }
 
 void FaultPlan::cutNextReport(std::uint32_t pauseMs) {

@@ -40,12 +40,10 @@ public:
 
     Faults snapshot() const;
 
-    void setReplyDelay(std::uint32_t ms);
     // 0 ms: the line's replies follow the reply delay again.
     void setLineDelay(const std::string& line, std::uint32_t ms);
     void setChunking(std::size_t bytes, std::uint32_t gapMs);
     void setSilent(bool silent);
-    void setGarbageBeforeReply(std::string bytes);
     // The next unsolicited report goes out in two pieces, cut in its middle, pauseMs apart
     // (a modem busy with something else halfway through a line). Once.
     void cutNextReport(std::uint32_t pauseMs);

@@ -106,10 +106,6 @@ void SimModem::removeLink() {
     m_link.remove();
 }
 
-void SimModem::setReplyDelay(std::uint32_t ms) {
-    m_faults.setReplyDelay(ms);
-}
-
 void SimModem::setLineDelay(const std::string& line, std::uint32_t ms) {
     m_faults.setLineDelay(line, ms);
 }
@@ -120,10 +116,6 @@ void SimModem::setChunking(std::size_t bytes, std::uint32_t gapMs) {
 
 void SimModem::setSilent(bool silent) {
     m_faults.setSilent(silent);
-}
-
-void SimModem::setGarbageBeforeReply(std::string bytes) {
-    m_faults.setGarbageBeforeReply(std::move(bytes));
 }
 
 void SimModem::inject(std::string bytes) {
@@ -205,11 +197,6 @@ std::size_t SimModem::messageCount() const {
 void SimModem::setDialPlan(DialPlan plan) {
     std::lock_guard lock(m_sessionMutex);
     m_session->calls().setDialPlan(plan);
-}
-
-void SimModem::setDataHandling(DataHandling handling) {
-    std::lock_guard lock(m_sessionMutex);
-    m_session->calls().setDataHandling(handling);
 }
 
 CallState SimModem::callState() const {

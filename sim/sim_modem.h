@@ -78,13 +78,11 @@ public:
     void removeLink();
 
     // Faults; any thread, any time.
-    void setReplyDelay(std::uint32_t ms);
     // The delay before the replies to one command line (letter case aside), in place of the
     // reply delay; 0 ms takes it back.
     void setLineDelay(const std::string& line, std::uint32_t ms);
     void setChunking(std::size_t bytes, std::uint32_t gapMs);
     void setSilent(bool silent);
-    void setGarbageBeforeReply(std::string bytes);
     // Sends bytes on their own as soon as the line takes them.
     void inject(std::string bytes);
 
@@ -124,9 +122,8 @@ public:
     bool eraseMessage(std::size_t index);
     std::size_t messageCount() const;
 
-    // How dials end from now on, and what happens to the application's data in a data call.
+    // How dials end from now on.
     void setDialPlan(DialPlan plan);
-    void setDataHandling(DataHandling handling);
     CallState callState() const;
     // Writes as fast as the pseudo-terminal accepts until stopFlood; once stopFlood returns
     // not one more flood byte is written.

@@ -128,7 +128,7 @@ TEST_F(OrvaneAtTest, SendJudgesTheReplyAfterTheEchoAndStopsAtTheFirstFailure) {
          {}},
         {{"--port", "1", "--wait", "300", "send", "AT+SLOW"}, {"TIMEOUT"}, 1, {}},
     };
-    m_modem->setLineDelay("AT+SLOW", 1500);
+    m_modem->setLineDelay("at+slow", 1500);  // letter case aside, as a modem takes lines
     for (const Case& c : cases) {
         EXPECT_EQ(runToEnd(c.args), c.exit) << c.args.back() << m_err;
         EXPECT_EQ(m_events, c.events) << c.args.back();

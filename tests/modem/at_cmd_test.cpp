@@ -56,6 +56,13 @@ TEST(ATCmdLineMatching, ChunkLengthAloneBoundsTheData) {
     EXPECT_TRUE(cmd.result());
 }
 
+// The fuzz target cuts answers everywhere; this cut is the one a CR LF line end meets most.
+TEST(ATCmdLineMatching, ALineEndCutBetweenItsCrAndLfStillEndsTheLine) {
+    LineCmd cmd = okErrorCmd();
+    feed(cmd, {"\r\nOK\r", "\n"});
+    EXPECT_TRUE(cmd.is_complete() && cmd.result());
+}
+
 // Lines are judged as they finish, bytes searched as they come; a rule added while the answer
 // grows still judges what came before it.
 TEST(ATCmdRules, ARuleAddedMidAnswerJudgesTheEarlierAnswerToo) {

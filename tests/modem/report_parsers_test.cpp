@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "modem/disconnect_parser.h"
+#include "modem/dtmf_parser.h"
 #include "modem/sms_report_parser.h"
 #include "modem/unreclaimed_parser.h"
 #include "tests/support/debug_capture.h"
@@ -22,6 +23,22 @@ TEST(DisconnectParser, NamesTheReasonOfEachCallEndingWord) {
         EXPECT_TRUE(parser.found());
         EXPECT_EQ(parser.found_pattern(), word);
         EXPECT_EQ(parser.reason(), reason);
+    }
+}
+
+// The fuzz target compares tones with a reference; these are the line shapes modems send.
+TEST(DtmfParser, TakesTheFirstNonSpaceCharacterAfterEachReportLine) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"\r\n+DTMF: 1\r\n+DTMF:2\r\n+DTMF: \r\n", "12"},
+        {"OK\r\nNO CARRIER +DTMF: 9 later\r\n\r\n\r\nRING", "9"},
+        {"+DTMF:1\r+DTMF:2\r", "12"},
+        {"+D TMF:1 +DTMF: 2\r\n", "2"},
+        {"\r\nOK\r\n", ""},
+    };
+    for (const auto& [text, digits] : cases) {
+        DtmfParser parser{text};
+        EXPECT_EQ(parser.found(), !digits.empty()) << text;
+        EXPECT_EQ(parser.digits(), digits) << text;
     }
 }
 
@@ -43,6 +60,10 @@ TEST(UnreclaimedParser, TracesEveryNonEmptyTextToTheDebuggerOutput) {
 
 TEST(SmsReportParser, TheLastReportLineNamesWhereTheMessageWent) {
     SmsReportParser parser;
+    parser.set("\r\n+CMTI: \"SM\",3\r\n", "RING");  // only the reason makes a report
+    EXPECT_FALSE(parser.is_report() || parser.location());
+    parser.set("", "x+CMTI: \"ME\",1");
+    EXPECT_TRUE(parser.is_report() && !parser.location());
     using Location = SmsReportParser::Location;
     const std::vector<std::pair<std::string, std::optional<Location>>> lines{
         {"\r\n+CMTI: \"SM\",3\r\n", Location{"SM", 3}},

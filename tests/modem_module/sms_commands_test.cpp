@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "modem/modem_module/impl/phrase.h"
 #include "modem/modem_module/impl/read_sms_at_cmd.h"
 #include "modem/modem_module/impl/set_preferred_msg_storage_at_cmd.h"
 #include "tests/modem/at_cmd_probe.h"
@@ -16,6 +17,14 @@ const std::string kPdu{
 
 using modem_test::commandBytes;
 using modem_test::feed;
+
+// How any text splits into words is the word fuzz target's; here what lies outside the words.
+TEST(Phrase, NoTextHasNoWordsAndAWordOutsideThemIsEmpty) {
+    EXPECT_EQ(SimpleUtils::Phrase{""}.number(), 0);
+    const SimpleUtils::Phrase two{"a b"};
+    EXPECT_EQ(two.word(-1), "");
+    EXPECT_EQ(two.word(2), "");
+}
 
 TEST(SetPreferredMsgStorageAtCmd, TakesTheThirdValueOfAUsableAnswerAsTheIndexToRead) {
     struct Case {

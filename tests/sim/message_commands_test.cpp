@@ -56,6 +56,17 @@ TEST(MessagePdu, RefusesWhatDoesNotFitOneMessage) {
     EXPECT_NO_THROW(sim::encodeDeliverPdu("1", cyrillic.substr(2)));
 }
 
+TEST(MessagePdu, LengthLeavesOutTheServiceCentre) {
+    EXPECT_EQ(sim::pduTpduLength(kHelloPdu), 28u);
+    EXPECT_EQ(sim::pduTpduLength(kCentrePdu), 28u);
+    for (const char* bad : {"", "0", "000", "0G", "07917283"}) {
+        EXPECT_THROW(sim::pduTpduLength(bad), std::invalid_argument) << bad;
+    }
+    const StoredMessage lower = StoredMessage::fromPdu("07917283010010f5040bc8");
+    EXPECT_EQ(lower.pdu, "07917283010010F5040BC8");
+    EXPECT_EQ(lower.tpduLength, 3u);
+}
+
 class MessageCommands : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -87,6 +87,21 @@ TEST(OrvaneSimProcess, RefusesABadCommandLineWithStatusTwo) {
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
+TEST(OrvaneSimProcess, HelpNamesEveryOption) {
+    testsupport::TempDir folder;
+    SimProcess process(ORVANE_SIM_EXE, {"--help"}, folder.path());
+    EXPECT_EQ(process.waitExit(), 0);
+    const std::string help = process.readAll(false);
+    for (const char* option :
+         {"--port",          "--app-folder", "--bauds",        "--no-echo",   "--numeric",
+          "--delay",         "--chunk",      "--gap",          "--silent",    "--stall-after",
+          "--dial",          "--dial-delay", "--connect-rate", "--data-sink", "--guard-time",
+          "--extended-ring", "--ring-every", "--sender",       "--sms",       "--commands",
+          "--help",          "--delay-for",  "--garbage",      "--jitter"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+}
+
 // The words of a command line, split at spaces, and any further arguments as they are.
 sim::SimCommandLine parse(std::string_view line, std::vector<std::string_view> more = {}) {
     std::vector<std::string_view> args;
@@ -105,7 +120,7 @@ TEST(SimCommandLine, TakesEveryOption) {
     const sim::SimCommandLine line = parse(
         "--port 5 --app-folder=/tmp/x --delay-for ati=400 --delay-for AT+COPS=?=9000 "
         "--dial no-answer --dial-delay 1500 --connect-rate 33600 --data-sink --guard-time 110 "
-        "--ring-every 5000 --sms one",
+        "--ring-every 5000 --sms one --stall-after AT+CFUN=1,1",
         {"--sms=two words"});
     EXPECT_FALSE(line.help);
     EXPECT_EQ(line.port, 5);
@@ -119,6 +134,7 @@ TEST(SimCommandLine, TakesEveryOption) {
     // S12 counts fiftieths of a second: 110 ms rounds up to 6.
     EXPECT_EQ(line.options.profile.registers[sim::ModemProfile::kEscapeGuardTime], 6);
     EXPECT_EQ(line.ringEveryMs, 5000u);
+    EXPECT_EQ(line.options.faults.stallAfter, "AT+CFUN=1,1");
     EXPECT_EQ(line.messages, (std::vector<std::string>{"one", "two words"}));
     EXPECT_TRUE(parse("--help").help);
 }
@@ -147,7 +163,8 @@ TEST(SimCommandLine, RefusesWhatItCannotFollow) {
                             "--port 1 --sender abc --sms x",
                             "--port 1 --delay-for ATI",
                             "--port 1 --delay-for =5",
-                            "--port 1 --delay-for ATI=0"}) {
+                            "--port 1 --delay-for ATI=0",
+                            "--port 1 --stall-after="}) {
         EXPECT_THROW(parse(bad), sim::UsageError) << bad;
     }
 }
