@@ -160,10 +160,19 @@ TEST_F(TimerWrapTest, StartOnceRunsTheJobOnceOnTheUiThread) {
     EXPECT_EQ(runs, 1);
 }
 
-// The timer is stopped before the job runs, so a job may arm it once more (a run's end arms
-// the release of its facade so).
-TEST_F(TimerWrapTest, AJobMayArmItsTimerOnceMore) {
-    TTimerWrap timer(10, false);
+// A timer enabled at construction repeats until stopped (the restart timer of continuous
+// runs); one armed once is stopped before its job runs, so the job may arm it once more (a
+// run's end arms the release of its facade so).
+TEST_F(TimerWrapTest, RepeatingTimerRunsUntilStoppedAndJobMayRearmOnce) {
+    TTimerWrap timer(10, true);
+    int runs = 0;
+    timer.setJob([&] { ++runs; });
+    ASSERT_TRUE(runUntil([&] { return runs >= 3; }));
+    timer.stop();
+    const int stoppedAt = runs;
+    runForFires(3, 10);
+    EXPECT_EQ(runs, stoppedAt);
+
     int rearms = 0;
     timer.setJob([&] {
         if (++rearms < 3) {
